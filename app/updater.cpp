@@ -1,0 +1,56 @@
+#include "app/updater.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/console_state.h"
+#include "app/device_wait.h"
+#include "app/messages.h"
+#include "app/read_key.h"
+#include "app/switches.h"
+#include "app/update_sequence.h"
+#include "platform/console.h"
+#include "platform/lock.h"
+#include "platform/resource.h"
+
+namespace {
+
+char outputBuffer[512];
+
+// Unbuffered on a terminal, so that progress marks show at once; 512-byte
+// blocks when redirected, flushed at exit.
+void SetUpOutput() {
+    if (ConsoleOutputIsTerminal())
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
+    else
+        std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+}
+
+void KeepProgramPath(const char* argv0) {
+    ProgramFilePath(ProgramPath, sizeof ProgramPath);
+    if (ProgramPath[0] == '\0' && argv0 != nullptr)
+        std::snprintf(ProgramPath, sizeof ProgramPath, "%s", argv0);
+}
+
+}  // namespace
+
+int UpdaterMain(int argc, char** argv, const char* lockName) {
+    SetUpOutput();
+    ConsoleBegin();
+    KeepProgramPath(argc > 0 ? argv[0] : nullptr);
+    ReadSwitches(argc, argv, &Options);
+
+    if (Options.diagnostic) std::printf("%s", msg::DiagnosticMode);
+    std::printf("%s", msg::Banner);
+
+    // A lock that cannot be created for another reason is no reason to stop.
+    if (LockAcquire(lockName) == LockHeldElsewhere) {
+        std::printf("%s", msg::CloseOtherApplications);
+        std::printf("%s", msg::PressAnyKeyToExit);
+        ReadKey();
+        return 1;
+    }
+
+    if (WaitForRecorder() == WaitAbandoned) return 0;
+    return RunUpdateSequence();
+}

@@ -1,0 +1,1 @@
+// The controller command set comes here.

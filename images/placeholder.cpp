@@ -1,0 +1,1 @@
+// The image store comes here.

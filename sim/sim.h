@@ -1,0 +1,177 @@
+// The simulated recorder: a stand-in for the drives behind the drive seam and
+// for the clock behind the clock seam (platform/drive.h, platform/clock.h).
+//
+// It models ten drive slots, the recorder's storage controller, its flash and
+// its microcontroller, and it can be told to fail. Time is virtual unless real
+// time is asked for: pauses take no real time, and every drive open and every
+// command costs one virtual millisecond, like a USB round trip.
+//
+// All state is module-wide; SimReset() brings back the defaults.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum : int {
+    SimSlotCount = 10,  // slots 0..9; discovery only looks at 0..8
+    SimNoSlot = -1,
+    SimMaxFaultRules = 32,
+};
+
+enum SimSlotKind : int {
+    SlotEmpty = 0,
+    SlotForeignDisk = 1,  // answers INQUIRY with other data
+    SlotRecorder = 2,
+};
+
+// One drive slot, as discovery sees it.
+struct SimSlot {
+    SimSlotKind kind;
+    uint8_t inquiry[36];
+    uint8_t geometry[12];  // the FlashParams record that sub-command 0x00 returns
+    uint32_t blockLength;  // READ CAPACITY(10) block length
+    bool rejectGeometry;   // sub-command 0x00 ends in CHECK CONDITION
+    bool rejectCapacity;   // READ CAPACITY(10) ends in CHECK CONDITION
+    bool denied;           // the node exists but refuses us for lack of permission
+    uint64_t presentFrom;  // ms from which the slot is there; SimNever: gone for good
+};
+
+constexpr uint64_t SimNever = UINT64_MAX;
+
+// What a --fail rule matches.
+enum SimFaultKind : int {
+    FaultRead = 0,     // frame 'P'; address: controller address
+    FaultWrite = 1,    // frame 'Q'
+    FaultBegin = 2,    // frame 'R'
+    FaultRestart = 3,  // frame 'S'
+    FaultErase = 4,    // sub-command 0x0A; address: page address
+    FaultInquiry = 5,
+    FaultGeometry = 6,
+    FaultCapacity = 7,
+    FaultKindCount = 8,
+};
+
+struct SimFaultRule {
+    SimFaultKind kind;
+    bool anyAddress;
+    uint32_t address;
+    uint32_t remaining;  // how many more matching commands fail
+};
+
+// Flash geometry of the simulated recorder: --flash UNITS:BLOCKS:PAGES:PAGESIZE.
+struct SimFlashGeometry {
+    uint8_t unitCount;
+    uint16_t blocksPerUnit;
+    uint8_t pagesPerBlock;
+    uint16_t pageSize;
+};
+
+// Everything the command line of vokari-update-sim can set.
+struct SimOptions {
+    int drive;  // slot of the recorder, SimNoSlot for none
+    uint64_t attachAfterMs;
+    int deniedDrive;  // slot whose node refuses us (permission), SimNoSlot for none
+
+    bool bootLoaderGiven;
+    uint16_t bootLoaderVersion;  // major * 256 + minor
+    bool signatureGiven;
+    uint8_t signature[7];
+    bool firmwareGiven;
+    bool firmwareNone;  // no firmware at all: the status record is blank
+    uint16_t firmwareVersion;
+    bool markerGiven;
+    uint8_t marker[4];
+
+    bool flashGiven;
+    SimFlashGeometry flash;
+    bool sectorSizeGiven;
+    uint32_t sectorSize;
+
+    SimFaultRule faults[SimMaxFaultRules];
+    int faultCount;
+    uint64_t failCommand;  // 1-based number of the first failing command, 0 for none
+    uint32_t failCommandCount;
+
+    bool noReturn;
+    int returnOn;  // slot the recorder comes back on, SimNoSlot for its own
+    uint32_t restartMs;
+
+    const char* statePath;
+    const char* tracePath;
+    const char* lockName;
+    bool realTime;
+};
+
+// Defaults of the recorder: older than the shipped images, same signature.
+enum : uint16_t {
+    SimDefaultBootLoaderVersion = 0x0104,  // 1.4
+    SimDefaultFirmwareVersion = 0x0207,    // 2.7
+};
+extern const uint8_t SimDefaultSignature[7];
+extern const uint8_t SimDefaultMarker[4];
+extern const SimFlashGeometry SimDefaultFlash;
+extern const uint8_t SimForeignInquiry[36];
+
+void SimDefaultOptions(SimOptions* options);
+
+// Reads the leading "--" options of argv[first..argc-1]. Arguments that are
+// not simulator options are left for the updater: their indexes are written to
+// rest[0..*restCount-1] (rest has room for argc entries). Returns false with a
+// message in `error` on a malformed option.
+bool SimParseOptions(int argc, char** argv, SimOptions* options, int* rest, int* restCount,
+                     char* error, size_t errorSize);
+
+// Back to a fresh simulator with default options: slot 1 a recorder, the
+// others empty, clock at 0, no faults, no trace.
+void SimReset();
+
+// Applies options to a freshly reset simulator (slots, recorder, faults,
+// clock mode). Returns false with a message when a file cannot be read.
+bool SimStart(const SimOptions& options, char* error, size_t errorSize);
+
+// Writes the state file, if one was named, and closes the trace file.
+bool SimFinish(char* error, size_t errorSize);
+
+SimSlot* SimSlotAt(int slot);  // nullptr outside 0..9
+
+// --- clock ---------------------------------------------------------------
+uint64_t SimNowMs();
+void SimAdvanceMs(uint64_t ms);
+void SimSetRealTime(bool realTime);
+// Total virtual ms that SleepMs has been asked to pause.
+uint64_t SimPausedMs();
+
+// --- recorder life -------------------------------------------------------
+// Slot that currently holds the recorder, SimNoSlot when none.
+int SimRecorderSlot();
+// The recorder vanishes now and returns after the restart time (or as the
+// --no-return / --return-on options say).
+void SimRecorderRestart();
+
+// --- fault plan ----------------------------------------------------------
+// True when this command is to fail: consumes one count of the first
+// matching rule. `address` is ignored by rules without one.
+bool SimFaultFires(SimFaultKind kind, uint32_t address);
+
+// --- trace ---------------------------------------------------------------
+struct SimTraceRecord {
+    uint64_t t;
+    char path[40];
+    uint8_t cdb[16];
+    uint8_t direction;
+    uint32_t length;
+    std::vector<uint8_t> out;  // bytes sent (data-out commands)
+    std::vector<uint8_t> in;   // bytes the device supplied (data-in commands)
+    int result;                // the transport's 1 or 0
+    bool opened;               // false: the open failed, no command was sent
+};
+
+// Keeps trace records in memory (tests) in addition to any trace file.
+void SimTraceKeep(bool keep);
+const std::vector<SimTraceRecord>& SimTrace();
+void SimTraceClear();
+// Number of SCSI commands carried to a drive so far (failed opens excluded).
+uint64_t SimCommandCount();
+// Drives opened and not yet closed.
+int SimOpenDriveCount();

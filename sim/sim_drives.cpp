@@ -1,0 +1,140 @@
+// The simulator's drives, behind the drive seam (platform/drive.h).
+//
+// Paths "\\.\PHYSICALDRIVE0" to "\\.\PHYSICALDRIVE9" name the ten slots; any
+// other path names nothing. Every open attempt and every command costs one
+// virtual millisecond, so that loops which poll without pausing still see
+// time pass. Every command is traced.
+#include <cerrno>
+#include <cstring>
+
+#include "platform/drive.h"
+#include "sim/sim.h"
+#include "sim/sim_drives.h"
+#include "sim/sim_storage.h"
+#include "sim/sim_trace_write.h"
+
+namespace {
+
+SimSlot slots[SimSlotCount];
+int recorderSlot = SimNoSlot;
+int returnSlot = SimNoSlot;  // where the recorder comes back after a restart
+bool neverReturns = false;
+uint32_t restartMs = 1500;
+uint64_t commandCount = 0;
+int openDrives = 0;
+uint64_t failCommandFirst = 0;
+uint32_t failCommandCount = 0;
+
+constexpr char DrivePrefix[] = "\\\\.\\PHYSICALDRIVE";
+
+int SlotForPath(const char* path) {
+    size_t prefix = sizeof DrivePrefix - 1;
+    if (path == nullptr || std::strncmp(path, DrivePrefix, prefix) != 0) return SimNoSlot;
+    char digit = path[prefix];
+    if (digit < '0' || digit > '9' || path[prefix + 1] != '\0') return SimNoSlot;
+    return digit - '0';
+}
+
+bool CommandFailsByNumber(uint64_t number) {
+    return failCommandFirst != 0 && number >= failCommandFirst &&
+           number - failCommandFirst < failCommandCount;
+}
+
+}  // namespace
+
+void SimDrivesReset() {
+    std::memset(slots, 0, sizeof slots);
+    recorderSlot = SimNoSlot;
+    returnSlot = SimNoSlot;
+    neverReturns = false;
+    restartMs = 1500;
+    commandCount = 0;
+    openDrives = 0;
+    failCommandFirst = 0;
+    failCommandCount = 0;
+}
+
+void SimDrivesConfigure(const SimOptions& options) {
+    recorderSlot = options.drive;
+    returnSlot = options.returnOn;
+    neverReturns = options.noReturn;
+    restartMs = options.restartMs;
+    failCommandFirst = options.failCommand;
+    failCommandCount = options.failCommandCount;
+}
+
+SimSlot* SimSlotAt(int slot) { return slot >= 0 && slot < SimSlotCount ? &slots[slot] : nullptr; }
+
+int SimRecorderSlot() { return recorderSlot; }
+
+uint64_t SimCommandCount() { return commandCount; }
+
+int SimOpenDriveCount() { return openDrives; }
+
+bool SimSlotPresent(int slot) {
+    const SimSlot* s = SimSlotAt(slot);
+    return s != nullptr && s->kind != SlotEmpty && SimNowMs() >= s->presentFrom;
+}
+
+bool SimDrivesSettled() {
+    uint64_t now = SimNowMs();
+    for (const SimSlot& s : slots) {
+        if (s.kind != SlotRecorder || s.presentFrom == SimNever) continue;
+        if (s.presentFrom > now) return false;  // on its way
+        if (!s.denied) return false;            // present and usable
+    }
+    return true;
+}
+
+void SimRecorderRestart() {
+    SimSlot* current = SimSlotAt(recorderSlot);
+    if (current == nullptr) return;
+    uint64_t back = neverReturns ? SimNever : SimNowMs() + restartMs;
+    if (returnSlot != SimNoSlot && returnSlot != recorderSlot && SimSlotAt(returnSlot) != nullptr) {
+        slots[returnSlot] = *current;
+        current->kind = SlotEmpty;
+        recorderSlot = returnSlot;
+        returnSlot = SimNoSlot;  // one move per restart option
+        current = &slots[recorderSlot];
+    }
+    current->presentFrom = back;
+}
+
+DriveOpenResult DriveOpen(const char* path, int* handle) {
+    SimAdvanceMs(1);
+    int slot = SlotForPath(path);
+    DriveOpenResult result = DriveAbsent;
+    if (SimSlotPresent(slot)) result = slots[slot].denied ? DriveDenied : DriveOpened;
+    if (result != DriveOpened) {
+        SimTraceFailedOpen(path);
+        return result;
+    }
+    *handle = slot;
+    ++openDrives;
+    return DriveOpened;
+}
+
+DriveOpenResult DriveCheckAccess(const char* path) {
+    int slot = SlotForPath(path);
+    if (!SimSlotPresent(slot)) return DriveAbsent;
+    return slots[slot].denied ? DriveDenied : DriveOpened;
+}
+
+void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
+    SimAdvanceMs(1);
+    *outcome = ScsiOutcome{};
+    uint64_t number = ++commandCount;
+    uint64_t t = SimNowMs();
+    SimSlot* slot = SimSlotAt(handle);
+    uint32_t bytesIn = 0;
+    if (slot == nullptr) {
+        outcome->osError = EBADF;
+    } else if (CommandFailsByNumber(number)) {
+        SimCheckCondition(outcome);
+    } else {
+        SimStorageCommand(handle, request, outcome, &bytesIn);
+    }
+    SimTraceCommand(t, handle, request, *outcome, bytesIn);
+}
+
+void DriveClose(int) { --openDrives; }

@@ -1,0 +1,7 @@
+// Internal to the simulator: the fault plan's life.
+#pragma once
+
+struct SimOptions;
+
+void SimFaultsReset();
+void SimFaultsConfigure(const SimOptions& options);

@@ -1,0 +1,15 @@
+// Internal to the simulator: the recorder's flash memory and the commands on
+// it (READ(10) and vendor sub-commands 0x01, 0x04, 0x0A). Each returns false
+// to end the command in CHECK CONDITION.
+#pragma once
+
+#include <cstdint>
+
+struct SimOptions;
+
+void SimFlashReset(const SimOptions& options);
+
+bool SimFlashRead10(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn);
+bool SimFlashWritePages(const uint8_t* cdb, const uint8_t* data, uint32_t length);
+bool SimFlashReadParts(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn);
+bool SimFlashErase(const uint8_t* cdb);

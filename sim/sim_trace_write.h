@@ -1,0 +1,12 @@
+// Internal to the simulator: recording the trace.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/drive.h"
+
+bool SimTraceOpen(const char* path);
+void SimTraceClose();
+void SimTraceFailedOpen(const char* path);
+void SimTraceCommand(uint64_t t, int slot, const ScsiRequest& request, const ScsiOutcome& outcome,
+                     uint32_t bytesIn);
