@@ -1,1 +1,0 @@
-// The controller command set comes here.

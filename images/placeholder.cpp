@@ -1,1 +1,0 @@
-// The image store comes here.
