@@ -14,5 +14,9 @@ inline constexpr char DeviceNotConnected[] =
 // Linux: a drive node that is there but refuses us. %s is the node.
 inline constexpr char DrivePermissionDenied[] =
     "No permission to open %s: run as root, or install the udev rule (see README).\n";
+// Progress on one line: a mark per step, then how it ended.
+inline constexpr char ProgressMark[] = ".";
+inline constexpr char ProgressOk[] = "OK\n";
+inline constexpr char ProgressFailed[] = "Failed\n";
 
 }  // namespace msg

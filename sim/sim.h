@@ -154,6 +154,23 @@ void SimRecorderRestart();
 // matching rule. `address` is ignored by rules without one.
 bool SimFaultFires(SimFaultKind kind, uint32_t address);
 
+// --- flash ---------------------------------------------------------------
+// The recorder's flash, as its commands left it. Only written pages take
+// memory; an erased page reads 0xFF. These serve tests and the state file.
+
+// How often erase block `block` has been erased (0: never).
+uint32_t SimFlashEraseCount(uint32_t block);
+// The blocks erased at least once, ascending.
+std::vector<uint32_t> SimFlashErasedBlocks();
+// The pages that hold written data, ascending.
+std::vector<uint32_t> SimFlashWrittenPages();
+// The page-size bytes of a written page; nullptr for an erased one.
+const uint8_t* SimFlashPageData(uint32_t page);
+// Restoring a saved flash. False (nothing changed) for a page or block
+// outside the flash, or data that is not one page long.
+bool SimFlashRestorePage(uint32_t page, const uint8_t* data, size_t size);
+bool SimFlashRestoreEraseCount(uint32_t block, uint32_t count);
+
 // --- trace ---------------------------------------------------------------
 struct SimTraceRecord {
     uint64_t t;
