@@ -14,7 +14,6 @@
 namespace {
 
 SimFlashGeometry geometry{};
-uint32_t sectorSize = 0;
 // Sparse: a page is here only while it holds written data.
 std::map<uint32_t, std::vector<uint8_t>> pages;
 std::map<uint32_t, uint32_t> eraseCounts;
@@ -61,12 +60,12 @@ void EraseBlock(uint32_t block) {
 
 void SimFlashReset(const SimOptions& options) {
     geometry = options.flash;
-    sectorSize = options.sectorSize;
     pages.clear();
     eraseCounts.clear();
 }
 
-bool SimFlashRead10(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn) {
+bool SimFlashRead10(uint32_t sectorSize, const uint8_t* cdb, uint8_t* data, uint32_t length,
+                    uint32_t* bytesIn) {
     if (sectorSize == 0 || geometry.pageSize == 0) return false;
     uint64_t first = uint64_t{Field(cdb, 2, 4)} * sectorSize;
     uint64_t bytes = uint64_t{Field(cdb, 7, 2)} * sectorSize;

@@ -9,7 +9,10 @@ struct SimOptions;
 
 void SimFlashReset(const SimOptions& options);
 
-bool SimFlashRead10(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn);
+// READ(10) in sectors of `blockLength` bytes: the block length the drive
+// reports, which tests may change on the slot after start-up.
+bool SimFlashRead10(uint32_t blockLength, const uint8_t* cdb, uint8_t* data, uint32_t length,
+                    uint32_t* bytesIn);
 bool SimFlashWritePages(const uint8_t* cdb, const uint8_t* data, uint32_t length);
 bool SimFlashReadParts(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn);
 bool SimFlashErase(const uint8_t* cdb);

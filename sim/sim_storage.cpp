@@ -116,8 +116,8 @@ bool Carry(const SimSlot& slot, const ScsiRequest& request, uint32_t* bytesIn) {
             return ReadCapacity(slot, request, bytesIn);
         case ScsiOpRead10:
             if (slot.kind != SlotRecorder) return false;
-            return SimFlashRead10(request.cdb, static_cast<uint8_t*>(request.data), request.length,
-                                  bytesIn);
+            return SimFlashRead10(slot.blockLength, request.cdb,
+                                  static_cast<uint8_t*>(request.data), request.length, bytesIn);
         case ScsiOpVendor:
             return slot.kind == SlotRecorder && RecorderVendorCommand(slot, request, bytesIn);
         default:
