@@ -104,7 +104,8 @@ bool SimFlashReadParts(const uint8_t* cdb, uint8_t* data, uint32_t length, uint3
     uint32_t supplied = 0;
     for (uint32_t i = 0; i < count && supplied < length; ++i) {
         uint32_t n = std::min(partLength, length - supplied);
-        CopyFromPage(static_cast<uint32_t>(first + uint64_t{i} * stride), offset, data + supplied, n);
+        auto page = static_cast<uint32_t>(first + uint64_t{i} * stride);
+        CopyFromPage(page, offset, data + supplied, n);
         supplied += n;
     }
     *bytesIn = supplied;

@@ -73,22 +73,40 @@ VKR_API int32_t VKR_CALL Vkr_GetSectorSize(void);
  */
 VKR_API void VKR_CALL Vkr_GetFlashParams(void* destination);
 
-/* Reads `pageCount` whole pages from `pageAddress` on into `buffer`. */
+/*
+ * The three transfers below move at most 64 KiB per SCSI command and stop at
+ * the first command that fails: what earlier commands moved stays moved (pages
+ * written, data in the buffer), and the result is 0. A count of 0 sends
+ * nothing and gives 1. A transfer that cannot be sent whole gives 0 and sends
+ * nothing: no buffer, a page size, sector size or part length of 0, or an
+ * address that would not fit in 32 bits.
+ */
+
+/*
+ * Reads `pageCount` whole pages from `pageAddress` on into `buffer`, as
+ * sectors of the disk's block space: page p starts at sector
+ * p * (page size / sector size). Fills pageCount * (page size / sector size)
+ * * sector size bytes; gives 0 when a page is smaller than a sector.
+ */
 VKR_API uint8_t VKR_CALL Vkr_ReadPages(uint32_t pageAddress, void* buffer, uint16_t pageCount);
 
-/* Writes `pageCount` whole pages from `buffer`, page after page. */
+/* Writes `pageCount` whole pages (page size bytes each) from `buffer`. */
 VKR_API uint8_t VKR_CALL Vkr_WritePages(uint32_t pageAddress, const void* buffer,
                                         uint16_t pageCount);
 
 /*
  * Reads `partLength` bytes at `partOffset` from each of `partCount` pages,
- * `pageStride` pages apart, into `buffer`, back to back.
+ * `pageStride` pages apart, into `buffer`, back to back
+ * (partCount * partLength bytes).
  */
 VKR_API uint8_t VKR_CALL Vkr_ReadPartsOfPages(uint32_t pageAddress, uint16_t partCount,
                                               uint16_t partOffset, uint16_t partLength,
                                               uint16_t pageStride, void* buffer);
 
-/* Erases `blockCount` erase blocks, the first beginning at `pageAddress`. */
+/*
+ * Erases `blockCount` erase blocks, the first beginning at `pageAddress`, in
+ * one command. A count of 0 is sent as it is.
+ */
 VKR_API int32_t VKR_CALL Vkr_EraseBlocks(uint32_t pageAddress, uint8_t blockCount);
 
 /* Writes `length` (at most 64) bytes to the microcontroller. */

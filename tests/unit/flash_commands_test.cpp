@@ -157,7 +157,8 @@ TEST_F(FlashCommandsTest, TransfersAreCutIntoCommandsOfAtMost64KiB) {
         FillFlash(0, 5000, 1, c.flash.pageSize);
         FillFlash(0, 4196, 64, c.flash.pageSize);
         std::vector<uint8_t> buffer(2 * 65536);
-        for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<uint8_t>(i * 7 + i / 251);
+        for (size_t i = 0; i < buffer.size(); ++i)
+            buffer[i] = static_cast<uint8_t>(i * 7 + i / 251);
 
         EXPECT_EQ(c.call(buffer.data()) != 0, c.result != 0);
 

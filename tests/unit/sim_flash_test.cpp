@@ -92,7 +92,9 @@ TEST_F(SimFlashTest, CommandsReachingPastTheFlashAreRefusedWhole) {
         {"write one page beyond", [](uint8_t* b) { return Vkr_WritePages(TotalPages - 1, b, 2); },
          0, 0, {}},
         {"part at the end of the last page",
-         [](uint8_t* b) { return Vkr_ReadPartsOfPages(TotalPages - 1, 1, PageSize - 16, 16, 1, b); },
+         [](uint8_t* b) {
+             return Vkr_ReadPartsOfPages(TotalPages - 1, 1, PageSize - 16, 16, 1, b);
+         },
          1, 0, {}},
         {"part reaching past its page",
          [](uint8_t* b) { return Vkr_ReadPartsOfPages(0, 1, PageSize - 15, 16, 1, b); }, 0, 0, {}},
