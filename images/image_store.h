@@ -8,8 +8,11 @@
 #include "controller/records.h"
 
 enum : size_t {
-    UpdateImageSize = 64512,      // bytes of a resource that are used (0xFC00)
-    ImagePayloadSize = 65536,     // bytes of each embedded resource
+    UpdateImageSize = 64512,            // bytes of a resource that are used (0xFC00)
+    ImagePayloadSize = 65536,           // bytes of each embedded resource
+    BootLoaderSectionSize = 8192,       // from BootLoaderInfoAddress in the firmware image
+    BootLoaderSectionInImage = 0x2000,  // where the boot-loader image carries it
+    FirmwareBytesInImage = 0x0F00,      // four firmware bytes in the boot-loader image
 };
 
 extern uint8_t FirmwareImage[UpdateImageSize];
@@ -20,13 +23,21 @@ extern FirmwareStatus ImageFirmwareStatus;
 extern BootLoaderInfo ImageBootLoaderInfo;
 
 // Copies resource "FWC" of the program at `programPath`, unscrambles it and
-// takes its records. False (and nothing to program) when the resource is
-// missing or shorter than UpdateImageSize.
+// takes its records. False when the resource is missing or shorter than
+// UpdateImageSize: the image and both records are then all zero, so that
+// nothing of it can be programmed by mistake.
 bool LoadFirmwareImage(const char* programPath);
 
-// Copies resource "BRC", unscrambles it and completes it from FirmwareImage
-// (which must be loaded). False as above.
+// Copies resource "BRC", unscrambles it and completes it from FirmwareImage.
+// False as above, and also when no firmware image has been loaded: without
+// one the boot-loader section it would carry is blank.
 bool LoadBootLoaderImage(const char* programPath);
+
+// What the loads do with the bytes once copied, apart from the copy itself:
+// `resource` holds the first `size` bytes of a scrambled resource (it may be
+// the image buffer itself). Bytes beyond UpdateImageSize are ignored.
+bool TakeFirmwareImage(const uint8_t* resource, size_t size);
+bool TakeBootLoaderImage(const uint8_t* resource, size_t size);
 
 // Back to the state of a fresh process (tests start from it).
 void ImagesResetState();

@@ -4,11 +4,13 @@
 
 #include "app/console_state.h"
 #include "device/device_state.h"
+#include "images/image_store.h"
 
 void SimTest::SetUp() {
     SimReset();
     DeviceResetState();
     ConsoleResetState();
+    ImagesResetState();
     SimTraceKeep(true);
 }
 
