@@ -149,6 +149,21 @@ int SimRecorderSlot();
 // --no-return / --return-on options say).
 void SimRecorderRestart();
 
+// --- microcontroller -----------------------------------------------------
+enum : uint32_t { SimMcuMemorySize = 65536 };
+
+enum SimMcuMode : int {
+    SimMcuRunning = 0,      // the firmware runs: the programmable area is read only
+    SimMcuProgramming = 1,  // takes BeginBlock / WriteMemory for the programmable area
+};
+
+// The controller's 64 KiB memory, as it stands now.
+const uint8_t* SimMcuMemory();
+SimMcuMode SimMcuCurrentMode();
+// Puts back a memory image (SimMcuMemorySize bytes) and a mode, as a saved
+// recorder had them; no pass is under way afterwards.
+void SimMcuRestore(const uint8_t* memory, SimMcuMode mode);
+
 // --- fault plan ----------------------------------------------------------
 // True when this command is to fail: consumes one count of the first
 // matching rule. `address` is ignored by rules without one.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/console_state.h"
+#include "controller/commands.h"
 #include "device/device_state.h"
 #include "images/image_store.h"
 
@@ -11,6 +12,7 @@ void SimTest::SetUp() {
     DeviceResetState();
     ConsoleResetState();
     ImagesResetState();
+    ControllerResetState();
     SimTraceKeep(true);
 }
 
@@ -23,6 +25,21 @@ void SimTest::Start(const SimOptions& options) {
     char error[128];
     ASSERT_TRUE(SimStart(options, error, sizeof error)) << error;
     SimTraceKeep(true);
+}
+
+void SimTest::StartWithArgs(std::initializer_list<const char*> args) {
+    SimOptions options;
+    SimDefaultOptions(&options);
+    std::vector<char*> argv{const_cast<char*>("vokari-update-sim")};
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    std::vector<int> rest(argv.size());
+    int restCount = 0;
+    char error[128];
+    ASSERT_TRUE(SimParseOptions(static_cast<int>(argv.size()), argv.data(), &options, rest.data(),
+                                &restCount, error, sizeof error))
+        << error;
+    ASSERT_EQ(restCount, 0) << "not a simulator option";
+    Start(options);
 }
 
 std::vector<const SimTraceRecord*> SimTest::Commands() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ protected:
 
     // Restarts the simulator with these options (slots as they give).
     void Start(const SimOptions& options);
+    // The same from vokari-update-sim style options ("--fail", "read@0xD800").
+    void StartWithArgs(std::initializer_list<const char*> args);
 
     // Commands actually sent (failed opens left out).
     static std::vector<const SimTraceRecord*> Commands();

@@ -1,0 +1,37 @@
+// The device's two version records, as read from controller memory.
+#include <cstring>
+
+#include "controller/commands.h"
+
+BootLoaderInfo DeviceBootLoaderInfo;
+FirmwareStatus DeviceFirmwareStatus;
+
+namespace {
+
+const uint8_t ValidFirmwareMarker[4] = {'F', 'W', 'O', 'K'};
+
+}  // namespace
+
+bool ReadBootLoaderInfo(BootLoaderInfo* record) {
+    if (record == nullptr) return false;
+    // Read straight into the record: ReadMemory touches it only on success,
+    // so a failed read leaves the previous version, still in host order.
+    if (!ReadMemory(BootLoaderInfoAddress, sizeof *record, record)) return false;
+    // Stored major byte first; held as major * 256 + minor, so that versions
+    // compare as numbers.
+    record->version = SwapBytes16(record->version);
+    return true;
+}
+
+bool ReadFirmwareStatus(FirmwareStatus* record) {
+    if (record == nullptr) return false;
+    if (!ReadMemory(FirmwareStatusAddress, sizeof *record, record)) return false;
+    // The version is stored minor byte first and used as read. A wrong marker
+    // (even only in the case of a letter) leaves the bytes in the record.
+    return std::memcmp(record->marker, ValidFirmwareMarker, sizeof ValidFirmwareMarker) == 0;
+}
+
+void ControllerResetState() {
+    DeviceBootLoaderInfo = {};
+    DeviceFirmwareStatus = {};
+}
