@@ -30,5 +30,7 @@ enum RestartResult : int {
 };
 
 // Sends the restart frame, then waits (polling Vkr_IsConnected(recorderPath)
-// back to back) until the recorder has been seen gone and then back.
+// back to back) until the recorder has been seen gone and then back. Without
+// a path to watch (null, or no recorder found yet) nothing is sent and the
+// result is RestartNeverWentAway.
 RestartResult RestartAndReconnect(char** recorderPath);

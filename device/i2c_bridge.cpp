@@ -34,8 +34,7 @@ extern "C" VKR_API int32_t VKR_CALL Vkr_ReceiveI2C(void* buffer, uint8_t length)
 }
 
 extern "C" VKR_API uint8_t VKR_CALL Vkr_SendReceiveI2C(const void* sendBuffer, uint8_t sendLength,
-                                                       void* receiveBuffer,
-                                                       uint8_t receiveLength) {
+                                                       void* receiveBuffer, uint8_t receiveLength) {
     // An empty half is skipped and counts as done; the read never follows a
     // failed write, so the receive buffer is only touched after a good one.
     int32_t result = 1;

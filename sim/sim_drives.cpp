@@ -19,6 +19,9 @@ SimSlot slots[SimSlotCount];
 int recorderSlot = SimNoSlot;
 int returnSlot = SimNoSlot;  // where the recorder comes back after a restart
 bool neverReturns = false;
+// A restarted recorder drops off the bus even when it is back at once: the
+// first open after the restart fails, however short the restart time.
+int droppedSlot = SimNoSlot;
 uint32_t restartMs = 1500;
 uint64_t commandCount = 0;
 int openDrives = 0;
@@ -47,6 +50,7 @@ void SimDrivesReset() {
     recorderSlot = SimNoSlot;
     returnSlot = SimNoSlot;
     neverReturns = false;
+    droppedSlot = SimNoSlot;
     restartMs = 1500;
     commandCount = 0;
     openDrives = 0;
@@ -98,13 +102,17 @@ void SimRecorderRestart() {
         current = &slots[recorderSlot];
     }
     current->presentFrom = back;
+    droppedSlot = recorderSlot;
 }
 
 DriveOpenResult DriveOpen(const char* path, int* handle) {
     SimAdvanceMs(1);
     int slot = SlotForPath(path);
     DriveOpenResult result = DriveAbsent;
-    if (SimSlotPresent(slot)) result = slots[slot].denied ? DriveDenied : DriveOpened;
+    if (slot != SimNoSlot && slot == droppedSlot)
+        droppedSlot = SimNoSlot;
+    else if (SimSlotPresent(slot))
+        result = slots[slot].denied ? DriveDenied : DriveOpened;
     if (result != DriveOpened) {
         SimTraceFailedOpen(path);
         return result;

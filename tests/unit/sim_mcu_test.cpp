@@ -54,7 +54,7 @@ TEST_F(SimMcuTest, RunningFirmwareKeepsTheProgrammableAreaAndBootLoaderReadOnly)
         {0xD3FC, false},                   // straddles its end
         {0xD400, true},  {0xD7F8, true},   // the gap nobody programs
         {0xD7FC, false}, {0xD800, false}, {0xF7F8, false},  // the boot-loader section
-        {0xF800, true},  {0xFFFC, false},  // wraps round into 0x0000
+        {0xF800, true},  {0xFFFC, false},                   // wraps round into 0x0000
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);

@@ -1,0 +1,77 @@
+// Writing an update image into the microcontroller, block by block, and the
+// restart around it. This is the one layer that retries: every frame gets up
+// to five attempts, each paced by a pause the controller needs.
+#include "controller/programming.h"
+
+#include "controller/commands.h"
+#include "platform/clock.h"
+#include "vokari/vkr.h"
+
+namespace {
+
+void Mark(ProgressMark mark, char c) {
+    if (mark != nullptr) mark(c);
+}
+
+// Up to five attempts of one frame. A failed attempt is shown only after its
+// longer pause; every attempt, good or not, is followed by the short one.
+template <typename Frame>
+bool AttemptStep(Frame frame, ProgressMark mark) {
+    for (uint32_t attempt = 0; attempt < ProgrammingAttempts; ++attempt) {
+        bool done = frame();
+        if (!done) {
+            SleepMs(FailedAttemptPauseMs);
+            Mark(mark, '!');
+        }
+        SleepMs(AttemptPauseMs);
+        if (done) return true;
+    }
+    return false;
+}
+
+// Opens block `block` and fills it chunk by chunk. A block whose opening
+// failed gets no mark; one that was opened gets its '.' even when a chunk
+// failed, so the marks tell which of the two ended the pass.
+bool ProgramBlock(const uint8_t* image, uint32_t block, ProgressMark mark) {
+    const auto blockAddress = static_cast<uint16_t>(block * ProgrammedBlockSize);
+    if (!AttemptStep([&] { return BeginBlock(blockAddress); }, mark)) return false;
+    bool filled = true;
+    for (uint32_t offset = 0; offset < ProgrammedBlockSize && filled;
+         offset += ProgrammedChunkSize) {
+        const auto address = static_cast<uint16_t>(blockAddress + offset);
+        filled = AttemptStep(
+            [&] { return WriteMemory(address, ProgrammedChunkSize, image + address); }, mark);
+    }
+    Mark(mark, '.');
+    return filled;
+}
+
+}  // namespace
+
+bool ProgramImage(const uint8_t* image, ProgressMark mark) {
+    if (image == nullptr) return false;
+    // Only the programmable area goes out; the rest of the image is never sent.
+    for (uint32_t block = 0; block < ProgrammedBlocks; ++block)
+        if (!ProgramBlock(image, block, mark)) return false;
+    return true;
+}
+
+RestartResult RestartAndReconnect(char** recorderPath) {
+    // Without a known path the wait could not tell this recorder from any
+    // other: nothing is sent.
+    if (recorderPath == nullptr || *recorderPath == nullptr) return RestartNeverWentAway;
+
+    // The frame's own result says nothing: a recorder that restarts at once
+    // may not complete the command. Seeing it go is what counts.
+    RestartController();
+
+    // Back-to-back probes, no pause: the recorder may be away only briefly.
+    const uint64_t sent = MonotonicMs();
+    while (Vkr_IsConnected(recorderPath))
+        if (MonotonicMs() - sent >= RestartGoneLimitMs) return RestartNeverWentAway;
+
+    const uint64_t gone = MonotonicMs();
+    while (!Vkr_IsConnected(recorderPath))
+        if (MonotonicMs() - gone >= RestartBackLimitMs) return RestartNeverCameBack;
+    return RestartDone;
+}
