@@ -11,7 +11,8 @@
 // terminal mode comes back when the process ends.
 void ConsoleBegin();
 
-// Blocks until a key is pressed. -1 at once when there is no console.
+// Blocks until a key is pressed. -1 at once when there is no console (also
+// before ConsoleBegin, so that nothing but the program proper takes keys).
 int ConsoleReadKey();
 
 // True when a key press that ConsoleReadKey would report is waiting, or the
