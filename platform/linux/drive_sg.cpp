@@ -1,7 +1,25 @@
-// Placeholder drive layer: no drive is found.
-#include "platform/drive.h"
+// The drive seam on Linux: SCSI generic (SG_IO). Everything that can be
+// computed without the kernel lives in sg_request.cpp and drive_node.h.
+#include <sys/ioctl.h>
+#include <unistd.h>
 
-DriveOpenResult DriveOpen(const char*, int*) { return DriveAbsent; }
-void DriveCommand(int, const ScsiRequest&, ScsiOutcome* outcome) { *outcome = ScsiOutcome{}; }
-void DriveClose(int) {}
-DriveOpenResult DriveCheckAccess(const char*) { return DriveAbsent; }
+#include <cerrno>
+
+#include "platform/drive.h"
+#include "platform/linux/drive_node.h"
+#include "platform/linux/sg_request.h"
+
+DriveOpenResult DriveOpen(const char* path, int* handle) {
+    if (path == nullptr || handle == nullptr) return DriveFailed;
+    return OpenDriveNode(path, handle);
+}
+
+void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
+    *outcome = ScsiOutcome{};
+    sg_io_hdr header;
+    BuildSgRequest(request, outcome->sense, &header);
+    int result = ioctl(handle, SG_IO, &header);
+    ReadSgOutcome(header, result == 0 ? 0 : errno, outcome);
+}
+
+void DriveClose(int handle) { close(handle); }
