@@ -1,0 +1,25 @@
+# Fails unless the shared library defines exactly the device-access API:
+# Execute_SCSI_Cmd and Vkr_* names, nothing else.
+# Usage: cmake -DNM=nm -DLIBRARY=libvokari.so -P check_exports.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(found_transport FALSE)
+foreach(line IN LISTS lines)
+  if(line STREQUAL "")
+    continue()
+  endif()
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  if(name STREQUAL "Execute_SCSI_Cmd")
+    set(found_transport TRUE)
+  elseif(NOT name MATCHES "^Vkr_[A-Za-z0-9]+$")
+    message(FATAL_ERROR "${LIBRARY} exports ${name}")
+  endif()
+endforeach()
+if(NOT found_transport)
+  message(FATAL_ERROR "${LIBRARY} does not export Execute_SCSI_Cmd")
+endif()
+message(STATUS "exports: ${listing}")
