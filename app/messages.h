@@ -19,4 +19,37 @@ inline constexpr char ProgressMark[] = ".";
 inline constexpr char ProgressOk[] = "OK\n";
 inline constexpr char ProgressFailed[] = "Failed\n";
 
+// The update sequence. Versions are printed as major.minor in decimal.
+inline constexpr char ImageDamaged[] = "ERROR: Update image is missing or damaged.\r\n";
+inline constexpr char BootLoaderNotFound[] =
+    "ERROR: Boot Loader is not found. Firmware loading is not possible.\r\n";
+inline constexpr char CurrentBootLoaderVersion[] = "Current Boot Loader version: %d.%d\n";
+inline constexpr char BootLoaderNotCompatible[] =
+    "ERROR: Boot Loader is not compatible with this software.\r\n"
+    "Firmware loading is not possible.\r\n";
+inline constexpr char CurrentFirmwareVersion[] = "Current firmware version: %d.%d\n";
+inline constexpr char CurrentFirmwareUnavailable[] = "Current firmware version: unavailable.\n";
+inline constexpr char NothingNewer[] =
+    "Current firmware version is newer or is the same as the update.\r\n"
+    "Firmware loading is not possible.\r\n";
+inline constexpr char ConfirmLoad[] =
+    "Press 'Y' to load firmware version %d.%d or other key to exit.\n";
+inline constexpr char EraseWarning[] =
+    "\r\nWARNING: Loading firmware will erase ALL data on this recorder.\r\n";
+inline constexpr char ConfirmErase[] = "Press 'L' to confirm load or other key to exit.\n";
+inline constexpr char BootLoaderUpgradeNeeded[] =
+    "\nIt is necessary to upgrade Boot Loader before firmware loading.\n";
+inline constexpr char ConfirmBootLoader[] =
+    "Press 'Y' to upgrade Boot Loader %d.%d to version %d.%d or other key to exit.\n";
+inline constexpr char ReplacingBootLoader[] = "Replacing Boot Loader";
+inline constexpr char ReplacingFirmware[] = "Replacing firmware";
+inline constexpr char ErasingMemory[] = "Erasing memory";
+inline constexpr char Ok[] = "OK\n";
+inline constexpr char Failed[] = "Failed\n";
+inline constexpr char RecorderDidNotRestart[] = "\r\nERROR: Recorder did not restart.\r\n";
+inline constexpr char RecorderDidNotComeBack[] =
+    "\r\nERROR: Recorder did not come back after restart.\r\n";
+inline constexpr char DisconnectRecorder[] = "\nDisconnect recorder to apply firmware changes.\n";
+inline constexpr char ClosingPrompt[] = "\r\nPress any key to exit.\r\n";
+
 }  // namespace msg

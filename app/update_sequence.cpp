@@ -1,4 +1,161 @@
 #include "app/update_sequence.h"
 
-// The version check and the update come here.
-int RunUpdateSequence() { return 0; }
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "app/console_state.h"
+#include "app/erase_user_data.h"
+#include "app/messages.h"
+#include "app/read_key.h"
+#include "controller/commands.h"
+#include "controller/programming.h"
+#include "images/image_store.h"
+
+namespace {
+
+int Major(uint16_t version) { return version >> 8; }
+int Minor(uint16_t version) { return version & 0xFF; }
+
+int ClosingWait(int exitCode) {
+    std::printf("%s", msg::ClosingPrompt);
+    ReadKey();
+    return exitCode;
+}
+
+int Refuse(const char* message, int exitCode) {
+    std::printf("%s", message);
+    return ClosingWait(exitCode);
+}
+
+bool Confirmed(char lower) {
+    uint16_t key = ReadKey();
+    return key == static_cast<uint16_t>(lower) || key == static_cast<uint16_t>(lower - 'a' + 'A');
+}
+
+void PrintMark(char mark) { std::putchar(mark); }
+
+// A failed pass leaves the controller half written: no restart is sent, and
+// the person is not told to disconnect as if the update had worked.
+int PassFailed() {
+    std::printf("%s", msg::Failed);
+    std::printf("%s", msg::PressAnyKeyToExit);
+    ReadKey();
+    return ExitFailed;
+}
+
+// Restarts the controller; on a time-out prints why and ends the run.
+bool Restarted(int* exitCode) {
+    switch (RestartAndReconnect(&RecorderPath)) {
+        case RestartDone:
+            return true;
+        case RestartNeverWentAway:
+            *exitCode = Refuse(msg::RecorderDidNotRestart, ExitFailed);
+            return false;
+        case RestartNeverCameBack:
+            *exitCode = Refuse(msg::RecorderDidNotComeBack, ExitFailed);
+            return false;
+    }
+    return false;
+}
+
+// BeginBlock at the status record and a restart put the controller into
+// programming mode; a restart after a full pass starts what was written.
+// Returns true with *exitCode untouched when the image went in and the
+// recorder is back; otherwise the run is over with *exitCode.
+bool ProgrammingPass(const char* heading, const uint8_t* image, int* exitCode) {
+    std::printf("%s", heading);
+    BeginBlock(FirmwareStatusAddress);
+    if (!Restarted(exitCode)) return false;
+    if (!ProgramImage(image, PrintMark)) {
+        *exitCode = PassFailed();
+        return false;
+    }
+    std::printf("%s", msg::Ok);
+    return Restarted(exitCode);
+}
+
+bool BootLoaderMustBeReplaced() {
+    if (Options.skipBootLoader) return false;
+    return Options.diagnostic || ImageBootLoaderInfo.version > DeviceBootLoaderInfo.version;
+}
+
+bool UpdatePossible() {
+    return Options.diagnostic || DeviceBootLoaderInfo.version < ImageBootLoaderInfo.version ||
+           DeviceFirmwareStatus.version < ImageFirmwareStatus.version;
+}
+
+// True when a firmware version was shown; false when it was unavailable.
+bool ShowFirmwareVersion() {
+    bool valid = ReadFirmwareStatus(&DeviceFirmwareStatus);
+    if (!valid || DeviceFirmwareStatus.version == 0) {
+        std::printf("%s", msg::CurrentFirmwareUnavailable);
+        return false;
+    }
+    uint16_t v = DeviceFirmwareStatus.version;
+    std::printf(msg::CurrentFirmwareVersion, Major(v), Minor(v));
+    return true;
+}
+
+bool PersonConfirmsUpdate() {
+    uint16_t v = ImageFirmwareStatus.version;
+    std::printf(msg::ConfirmLoad, Major(v), Minor(v));
+    if (!Confirmed('y')) return false;
+    std::printf("%s", msg::EraseWarning);
+    std::printf("%s", msg::ConfirmErase);
+    return Confirmed('l');
+}
+
+// The boot-loader branch. Returns true to go on to the firmware.
+bool ReplaceBootLoader(int* exitCode) {
+    if (!LoadBootLoaderImage(ProgramPath)) {
+        *exitCode = Refuse(msg::ImageDamaged, ExitFailed);
+        return false;
+    }
+    std::printf("%s", msg::BootLoaderUpgradeNeeded);
+    uint16_t from = DeviceBootLoaderInfo.version, to = ImageBootLoaderInfo.version;
+    std::printf(msg::ConfirmBootLoader, Major(from), Minor(from), Major(to), Minor(to));
+    if (!Confirmed('y')) {
+        *exitCode = ExitDone;
+        return false;
+    }
+    return ProgrammingPass(msg::ReplacingBootLoader, BootLoaderImage, exitCode);
+}
+
+// The firmware pass and the erase, up to the closing message.
+int ReplaceFirmware(bool firmwareKnown) {
+    int exitCode = ExitDone;
+    if (!ProgrammingPass(msg::ReplacingFirmware, FirmwareImage, &exitCode)) return exitCode;
+    if (Options.eraseAfterUpdate) {
+        std::printf("%s", msg::ErasingMemory);
+        // Without a known firmware the data area is left alone.
+        if (firmwareKnown && !EraseUserData()) exitCode = ExitFailed;
+    }
+    std::printf("%s", msg::DisconnectRecorder);
+    return ClosingWait(exitCode);
+}
+
+}  // namespace
+
+int RunUpdateSequence() {
+    // Nothing is read from the recorder, let alone written, without a sound image.
+    if (!LoadFirmwareImage(ProgramPath)) return Refuse(msg::ImageDamaged, ExitFailed);
+
+    if (!ReadBootLoaderInfo(&DeviceBootLoaderInfo)) return Refuse(msg::BootLoaderNotFound, ExitFailed);
+    uint16_t bootLoader = DeviceBootLoaderInfo.version;
+    std::printf(msg::CurrentBootLoaderVersion, Major(bootLoader), Minor(bootLoader));
+
+    if (!Options.diagnostic && std::memcmp(DeviceBootLoaderInfo.signature, ImageBootLoaderInfo.signature,
+                                           sizeof DeviceBootLoaderInfo.signature) != 0)
+        return Refuse(msg::BootLoaderNotCompatible, ExitFailed);
+
+    bool firmwareKnown = ShowFirmwareVersion();
+    if (!UpdatePossible()) return Refuse(msg::NothingNewer, ExitDone);
+    if (!PersonConfirmsUpdate()) return ExitDone;
+
+    if (BootLoaderMustBeReplaced()) {
+        int exitCode = ExitDone;
+        if (!ReplaceBootLoader(&exitCode)) return exitCode;
+    }
+    return ReplaceFirmware(firmwareKnown);
+}

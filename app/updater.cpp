@@ -48,9 +48,9 @@ int UpdaterMain(int argc, char** argv, const char* lockName) {
         std::printf("%s", msg::CloseOtherApplications);
         std::printf("%s", msg::PressAnyKeyToExit);
         ReadKey();
-        return 1;
+        return ExitRefused;
     }
 
-    if (WaitForRecorder() == WaitAbandoned) return 0;
+    if (WaitForRecorder() == WaitAbandoned) return ExitDone;
     return RunUpdateSequence();
 }
