@@ -44,8 +44,6 @@ inline constexpr char ConfirmBootLoader[] =
 inline constexpr char ReplacingBootLoader[] = "Replacing Boot Loader";
 inline constexpr char ReplacingFirmware[] = "Replacing firmware";
 inline constexpr char ErasingMemory[] = "Erasing memory";
-inline constexpr char Ok[] = "OK\n";
-inline constexpr char Failed[] = "Failed\n";
 inline constexpr char RecorderDidNotRestart[] = "\r\nERROR: Recorder did not restart.\r\n";
 inline constexpr char RecorderDidNotComeBack[] =
     "\r\nERROR: Recorder did not come back after restart.\r\n";

@@ -38,7 +38,7 @@ void PrintMark(char mark) { std::putchar(mark); }
 // A failed pass leaves the controller half written: no restart is sent, and
 // the person is not told to disconnect as if the update had worked.
 int PassFailed() {
-    std::printf("%s", msg::Failed);
+    std::printf("%s", msg::ProgressFailed);
     std::printf("%s", msg::PressAnyKeyToExit);
     ReadKey();
     return ExitFailed;
@@ -71,7 +71,7 @@ bool ProgrammingPass(const char* heading, const uint8_t* image, int* exitCode) {
         *exitCode = PassFailed();
         return false;
     }
-    std::printf("%s", msg::Ok);
+    std::printf("%s", msg::ProgressOk);
     return Restarted(exitCode);
 }
 
