@@ -7,6 +7,7 @@
 #include "sim/sim_faults.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_mcu.h"
+#include "sim/sim_state.h"
 #include "sim/sim_trace_write.h"
 
 namespace {
@@ -60,7 +61,16 @@ void SimReset() {
     SimStart(defaults, error, sizeof error);
 }
 
-bool SimStart(const SimOptions& options, char* error, size_t errorSize) {
+namespace {
+const char* statePath = nullptr;
+}  // namespace
+
+bool SimStart(const SimOptions& given, char* error, size_t errorSize) {
+    // A saved recorder supplies what the command line leaves open.
+    SimOptions options = given;
+    statePath = options.statePath;
+    if (statePath != nullptr && !SimStateLoad(statePath, &options, error, errorSize)) return false;
+
     SimTraceClose();
     SimTraceKeep(false);
     SimTraceClear();
@@ -78,6 +88,7 @@ bool SimStart(const SimOptions& options, char* error, size_t errorSize) {
         denied->denied = true;
     }
     SimSetRealTime(options.realTime);
+    if (statePath != nullptr && !SimStateApply(options, error, errorSize)) return false;
 
     if (options.tracePath != nullptr && !SimTraceOpen(options.tracePath)) {
         std::snprintf(error, errorSize, "cannot write the trace file %s", options.tracePath);
@@ -86,7 +97,7 @@ bool SimStart(const SimOptions& options, char* error, size_t errorSize) {
     return true;
 }
 
-bool SimFinish(char*, size_t) {
+bool SimFinish(char* error, size_t errorSize) {
     SimTraceClose();
-    return true;
+    return statePath == nullptr || SimStateSave(statePath, error, errorSize);
 }

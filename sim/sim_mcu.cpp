@@ -160,19 +160,31 @@ void SimMcuReset(const SimOptions& options) {
     std::memset(&mcu, 0, sizeof mcu);
     std::memset(mcu.memory, Erased, sizeof mcu.memory);
     mcu.mode = SimMcuRunning;
+    SimMcuWriteRecords(options, false);
+}
 
+void SimMcuWriteRecords(const SimOptions& options, bool onlyGiven) {
     uint8_t* bootLoader = mcu.memory + BootLoaderAddress;
-    bootLoader[0] = static_cast<uint8_t>(options.bootLoaderVersion >> 8);  // major first
-    bootLoader[1] = static_cast<uint8_t>(options.bootLoaderVersion);
-    std::memcpy(bootLoader + 2, options.signature, sizeof options.signature);
+    if (!onlyGiven || options.bootLoaderGiven) {
+        bootLoader[0] = static_cast<uint8_t>(options.bootLoaderVersion >> 8);  // major first
+        bootLoader[1] = static_cast<uint8_t>(options.bootLoaderVersion);
+    }
+    if (!onlyGiven || options.signatureGiven)
+        std::memcpy(bootLoader + 2, options.signature, sizeof options.signature);
 
-    // No firmware: the status record stays erased, as the rest of the area.
-    if (options.firmwareNone) return;
     uint8_t* status = mcu.memory + StatusAddress;
-    status[0] = static_cast<uint8_t>(options.firmwareVersion);  // minor first
-    status[1] = static_cast<uint8_t>(options.firmwareVersion >> 8);
-    std::memset(status + 2, 0, 5);
-    std::memcpy(status + StatusMarkerOffset, options.marker, sizeof options.marker);
+    if (options.firmwareNone) {
+        // No firmware: the status record is erased, as the rest of the area.
+        if (!onlyGiven || options.firmwareGiven) std::memset(status, Erased, StatusMarkerOffset + 4);
+        return;
+    }
+    if (!onlyGiven || options.firmwareGiven) {
+        status[0] = static_cast<uint8_t>(options.firmwareVersion);  // minor first
+        status[1] = static_cast<uint8_t>(options.firmwareVersion >> 8);
+        std::memset(status + 2, 0, 5);
+    }
+    if (!onlyGiven || options.markerGiven)
+        std::memcpy(status + StatusMarkerOffset, options.marker, sizeof options.marker);
 }
 
 bool SimMcuWrite(const uint8_t* data, uint32_t length) {

@@ -9,6 +9,11 @@ struct SimOptions;
 // Fresh memory built from the options (version records and marker).
 void SimMcuReset(const SimOptions& options);
 
+// Writes the version records into memory as the options say; with
+// `onlyGiven`, only those the command line named (they override a loaded
+// state file).
+void SimMcuWriteRecords(const SimOptions& options, bool onlyGiven);
+
 // An I2C write: the bytes of one frame. False ends the command in CHECK
 // CONDITION (a fault, or a frame the controller does not take).
 bool SimMcuWrite(const uint8_t* data, uint32_t length);

@@ -1,0 +1,216 @@
+#include "sim/sim_state.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/sim.h"
+#include "sim/sim_mcu.h"
+
+namespace {
+
+constexpr char Header[] = "vokari-sim-state 1";
+enum : uint32_t { MemoryLineBytes = 64 };
+
+// What a loaded file holds, between SimStateLoad and SimStateApply.
+struct LoadedState {
+    bool present;
+    std::vector<uint8_t> memory;
+    SimMcuMode mode;
+    std::map<uint32_t, uint32_t> eraseCounts;
+    std::map<uint32_t, std::vector<uint8_t>> pages;
+};
+
+LoadedState loaded;
+SimFlashGeometry geometry;  // of the running recorder, for saving
+uint32_t sectorSize = 512;
+
+bool Fail(char* error, size_t size, const char* what, const char* path, unsigned line = 0) {
+    if (line != 0)
+        std::snprintf(error, size, "state file %s, line %u: %s", path, line, what);
+    else
+        std::snprintf(error, size, "state file %s: %s", path, what);
+    return false;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseHex(const char* text, std::vector<uint8_t>* bytes) {
+    size_t length = std::strlen(text);
+    if (length == 0 || length % 2 != 0) return false;
+    bytes->resize(length / 2);
+    for (size_t i = 0; i < length; i += 2) {
+        int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        (*bytes)[i / 2] = static_cast<uint8_t>(hi << 4 | lo);
+    }
+    return true;
+}
+
+bool ParseUnsigned(const char* text, unsigned long max, unsigned long* value) {
+    if (*text < '0' || *text > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtoul(text, &end, 10);
+    return errno == 0 && *end == '\0' && *value <= max;
+}
+
+// One "keyword rest" line into `loaded` (and the options it may set).
+bool ParseLine(char* line, SimOptions* options) {
+    char* rest = std::strchr(line, ' ');
+    if (rest == nullptr) return false;
+    *rest++ = '\0';
+    char* second = std::strchr(rest, ' ');
+    if (second != nullptr) *second++ = '\0';
+    unsigned long a = 0, b = 0;
+    std::vector<uint8_t> bytes;
+
+    if (std::strcmp(line, "flash") == 0) {
+        unsigned long f[4];
+        char* field = rest;
+        const unsigned long max[4] = {255, 65535, 255, 65535};
+        for (int i = 0; i < 4; ++i) {
+            char* colon = std::strchr(field, ':');
+            if ((colon == nullptr) != (i == 3)) return false;
+            if (colon != nullptr) *colon = '\0';
+            if (!ParseUnsigned(field, max[i], &f[i])) return false;
+            field = colon + 1;
+        }
+        if (!options->flashGiven)
+            options->flash = {static_cast<uint8_t>(f[0]), static_cast<uint16_t>(f[1]),
+                              static_cast<uint8_t>(f[2]), static_cast<uint16_t>(f[3])};
+        return second == nullptr;
+    }
+    if (std::strcmp(line, "sector-size") == 0) {
+        if (second != nullptr || !ParseUnsigned(rest, UINT32_MAX, &a)) return false;
+        if (!options->sectorSizeGiven) options->sectorSize = static_cast<uint32_t>(a);
+        return true;
+    }
+    if (std::strcmp(line, "mode") == 0) {
+        if (second != nullptr) return false;
+        if (std::strcmp(rest, "running") == 0) loaded.mode = SimMcuRunning;
+        else if (std::strcmp(rest, "programming") == 0) loaded.mode = SimMcuProgramming;
+        else return false;
+        return true;
+    }
+    if (second == nullptr) return false;
+    if (std::strcmp(line, "memory") == 0) {
+        if (!ParseUnsigned(rest, SimMcuMemorySize - 1, &a) || !ParseHex(second, &bytes)) return false;
+        if (a + bytes.size() > SimMcuMemorySize) return false;
+        std::memcpy(loaded.memory.data() + a, bytes.data(), bytes.size());
+        return true;
+    }
+    if (std::strcmp(line, "erased") == 0) {
+        if (!ParseUnsigned(rest, UINT32_MAX, &a) || !ParseUnsigned(second, UINT32_MAX, &b)) return false;
+        loaded.eraseCounts[static_cast<uint32_t>(a)] = static_cast<uint32_t>(b);
+        return true;
+    }
+    if (std::strcmp(line, "page") == 0) {
+        if (!ParseUnsigned(rest, UINT32_MAX, &a) || !ParseHex(second, &bytes)) return false;
+        loaded.pages[static_cast<uint32_t>(a)] = std::move(bytes);
+        return true;
+    }
+    return false;
+}
+
+// Reads one whole line, however long, without its line end. False at the end.
+bool ReadLine(FILE* file, std::string* line) {
+    line->clear();
+    int c;
+    while ((c = std::fgetc(file)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    return c != EOF || !line->empty();
+}
+
+bool AllErased(const uint8_t* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        if (bytes[i] != 0xFF) return false;
+    return true;
+}
+
+void WriteHex(FILE* file, const uint8_t* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) std::fprintf(file, "%02x", bytes[i]);
+}
+
+}  // namespace
+
+bool SimStateLoad(const char* path, SimOptions* options, char* error, size_t errorSize) {
+    loaded = LoadedState{};
+    FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        // No file yet: the first run starts from the options and creates it.
+        return errno == ENOENT || Fail(error, errorSize, std::strerror(errno), path);
+    }
+    loaded.present = true;
+    loaded.memory.assign(SimMcuMemorySize, 0xFF);
+    loaded.mode = SimMcuRunning;
+    std::string line;
+    bool ok = ReadLine(file, &line) && line == Header;
+    unsigned number = 1;
+    if (!ok) Fail(error, errorSize, "not a simulated recorder's state file", path);
+    while (ok && ReadLine(file, &line)) {
+        ++number;
+        if (line.empty()) continue;
+        ok = ParseLine(line.data(), options);
+        if (!ok) Fail(error, errorSize, "malformed line", path, number);
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool SimStateApply(const SimOptions& options, char* error, size_t errorSize) {
+    geometry = options.flash;
+    sectorSize = options.sectorSize;
+    if (!loaded.present) return true;
+    SimMcuRestore(loaded.memory.data(), loaded.mode);
+    SimMcuWriteRecords(options, true);
+    for (const auto& [block, count] : loaded.eraseCounts) {
+        if (!SimFlashRestoreEraseCount(block, count))
+            return Fail(error, errorSize, "an erased block lies outside the flash", options.statePath);
+    }
+    for (const auto& [page, data] : loaded.pages) {
+        if (!SimFlashRestorePage(page, data.data(), data.size()))
+            return Fail(error, errorSize, "a page does not fit the flash", options.statePath);
+    }
+    loaded = LoadedState{};
+    return true;
+}
+
+bool SimStateSave(const char* path, char* error, size_t errorSize) {
+    std::string temporary = std::string(path) + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (file == nullptr) return Fail(error, errorSize, std::strerror(errno), path);
+
+    std::fprintf(file, "%s\nflash %u:%u:%u:%u\nsector-size %u\nmode %s\n", Header,
+                 geometry.unitCount, geometry.blocksPerUnit, geometry.pagesPerBlock,
+                 geometry.pageSize, sectorSize, SimMcuCurrentMode() == SimMcuProgramming ? "programming" : "running");
+    const uint8_t* memory = SimMcuMemory();
+    for (uint32_t address = 0; address < SimMcuMemorySize; address += MemoryLineBytes) {
+        if (AllErased(memory + address, MemoryLineBytes)) continue;
+        std::fprintf(file, "memory %u ", address);
+        WriteHex(file, memory + address, MemoryLineBytes);
+        std::fputc('\n', file);
+    }
+    for (uint32_t block : SimFlashErasedBlocks())
+        std::fprintf(file, "erased %u %u\n", block, SimFlashEraseCount(block));
+    for (uint32_t page : SimFlashWrittenPages()) {
+        std::fprintf(file, "page %u ", page);
+        WriteHex(file, SimFlashPageData(page), geometry.pageSize);
+        std::fputc('\n', file);
+    }
+    bool written = std::fflush(file) == 0 && !std::ferror(file);
+    written = (std::fclose(file) == 0) && written;
+    if (!written || std::rename(temporary.c_str(), path) != 0) {
+        std::remove(temporary.c_str());
+        return Fail(error, errorSize, "cannot be written", path);
+    }
+    return true;
+}

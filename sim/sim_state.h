@@ -1,0 +1,30 @@
+// Internal to the simulator: the state file, which carries a recorder from
+// one run to the next (controller memory and mode, flash geometry, written
+// pages and erase counts).
+//
+// Text, one record a line, so that a person can read and diff it:
+//   vokari-sim-state 1
+//   flash UNITS:BLOCKS:PAGES:PAGESIZE
+//   sector-size N
+//   mode running|programming
+//   memory ADDRESS HEX        64 bytes; lines that are all 0xFF are left out
+//   erased BLOCK COUNT
+//   page PAGE HEX             a written page
+#pragma once
+
+#include <cstddef>
+
+struct SimOptions;
+
+// Reads `path` when it exists. The geometry and sector size it holds go into
+// `options` unless the command line gave them. False, with a message, when
+// the file exists but cannot be read or is malformed.
+bool SimStateLoad(const char* path, SimOptions* options, char* error, size_t errorSize);
+
+// Puts what SimStateLoad read into the freshly started simulator, then the
+// version records the command line gave on top of it.
+bool SimStateApply(const SimOptions& options, char* error, size_t errorSize);
+
+// Writes the recorder as it stands now to `path` (through a temporary file,
+// so that a failed write leaves the previous state whole).
+bool SimStateSave(const char* path, char* error, size_t errorSize);

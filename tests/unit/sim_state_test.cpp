@@ -1,0 +1,119 @@
+// The simulator's state file: a recorder saved at the end of one run is the
+// recorder the next run starts with, unless the command line says otherwise.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "tests/support/sim_fixture.h"
+#include "vokari/vkr.h"
+
+namespace {
+
+class SimStateTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        char pattern[] = "/tmp/vkr-state-XXXXXX";
+        int fd = mkstemp(pattern);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        std::remove(pattern);  // the first run finds no file
+        path = pattern;
+    }
+    void TearDown() override {
+        std::remove(path.c_str());
+        SimTest::TearDown();
+    }
+
+    bool StartOn(std::vector<const char*> extra, std::string* error = nullptr) {
+        SimOptions options;
+        SimDefaultOptions(&options);
+        std::vector<const char*> args = {"sim", "--state", path.c_str()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<int> rest(args.size());
+        int restCount = 0;
+        char message[256] = "";
+        bool ok = SimParseOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()),
+                                  &options, rest.data(), &restCount, message, sizeof message) &&
+                  SimStart(options, message, sizeof message);
+        if (error != nullptr) *error = message;
+        return ok;
+    }
+
+    void Finish() {
+        char message[256] = "";
+        ASSERT_TRUE(SimFinish(message, sizeof message)) << message;
+    }
+
+    void WriteFile(const char* text) {
+        FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs(text, f);
+        std::fclose(f);
+    }
+
+    std::string path;
+};
+
+TEST_F(SimStateTest, MemoryPagesAndErasuresSurviveToTheNextRun) {
+    ASSERT_TRUE(StartOn({"--flash", "1:1024:64:2048", "--bootloader", "2.3"}));
+    char* found = nullptr;
+    ASSERT_TRUE(Vkr_IsConnected(&found));
+    std::vector<uint8_t> page(2048);
+    for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_TRUE(Vkr_WritePages(40000, page.data(), 1));
+    ASSERT_TRUE(Vkr_EraseBlocks(512 * 64, 3));
+    std::vector<uint8_t> memory(SimMcuMemory(), SimMcuMemory() + SimMcuMemorySize);
+    Finish();
+
+    // Nothing on the command line but the file: geometry, memory and flash
+    // come back as they were.
+    ASSERT_TRUE(StartOn({}));
+    EXPECT_EQ(std::memcmp(SimMcuMemory(), memory.data(), SimMcuMemorySize), 0);
+    EXPECT_EQ(SimFlashEraseCount(512), 1u);
+    EXPECT_EQ(SimFlashEraseCount(514), 1u);
+    EXPECT_EQ(SimFlashEraseCount(515), 0u);
+    ASSERT_NE(SimFlashPageData(40000), nullptr);
+    EXPECT_EQ(std::memcmp(SimFlashPageData(40000), page.data(), page.size()), 0);
+    EXPECT_EQ(SimSlotAt(1)->geometry[7], 1024 >> 8);
+    std::free(found);
+}
+
+TEST_F(SimStateTest, VersionOptionsOnTheCommandLineOverrideTheFile) {
+    ASSERT_TRUE(StartOn({"--bootloader", "2.3", "--firmware", "4.5"}));
+    Finish();
+    ASSERT_TRUE(StartOn({"--firmware", "0.9"}));
+    const uint8_t* m = SimMcuMemory();
+    EXPECT_EQ(m[0xD800], 2);  // from the file
+    EXPECT_EQ(m[0xD801], 3);
+    EXPECT_EQ(m[0xD3F5], 9);  // from the command line, minor byte first
+    EXPECT_EQ(m[0xD3F6], 0);
+}
+
+TEST_F(SimStateTest, AMalformedFileIsRefusedWithItsLine) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"something else\n", "not a simulated recorder's state file"},
+        {"vokari-sim-state 1\nflash 1:2:3\n", "line 2"},
+        {"vokari-sim-state 1\nmemory 65500 ffffffffffffffffffffffffffffffffffffffffffffffffffff"
+         "ffffffffffffffffffffffffffffffffffffffffffffffffff\n",
+         "line 2"},
+        {"vokari-sim-state 1\nmode sleeping\n", "line 2"},
+        {"vokari-sim-state 1\n\npage 1 abc\n", "line 3"},
+        {"vokari-sim-state 1\npage 999999999 00\n", "does not fit the flash"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(c.text);
+        std::string error;
+        EXPECT_FALSE(StartOn({}, &error));
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+    SimReset();
+}
+
+}  // namespace
