@@ -21,7 +21,31 @@ inline const std::string Wait =
     "Device is not connected.\nConnect device to continue or press Esc to exit.\n";
 inline const std::string Refusal =
     "Close all other digital recorder applications and try again.\nPress any key to exit.\n";
+// What the update says to a recorder that no image is newer than, up to its
+// closing wait for a key.
+inline const std::string NothingNewer =
+    "Current Boot Loader version: 255.255\nCurrent firmware version: 255.255\n"
+    "Current firmware version is newer or is the same as the update.\r\n"
+    "Firmware loading is not possible.\r\n\r\nPress any key to exit.\r\n";
 }  // namespace text
+
+// Simulator options for such a recorder: once found, the update reads its
+// versions, refuses, waits for one key and writes nothing.
+inline const std::vector<std::string> NewestRecorder = {"--bootloader", "255.255", "--firmware",
+                                                         "255.255"};
+
+inline std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Launch options: no terminal to type on, so every wait for a key ends at
+// once (the device wait, which only looks for keys, goes on).
+inline LaunchOptions NoTerminal() {
+    LaunchOptions launch;
+    launch.controllingTerminal = false;
+    return launch;
+}
 
 class E2eTest : public ::testing::Test {
 protected:

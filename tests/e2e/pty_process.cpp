@@ -120,10 +120,20 @@ bool PtyProcess::Pump(int waitMs) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
         // EIO (or end of file): every writer has closed the terminal.
+        cookedAtClose_ = TerminalIsCooked();
         close(master_);
         master_ = -1;
         return false;
     }
+}
+
+bool PtyProcess::TerminalIsCooked() const {
+    if (master_ < 0) return cookedAtClose_;
+    // On the master side the terminal's mode is the one the program sets.
+    termios mode{};
+    if (tcgetattr(master_, &mode) != 0) return false;
+    const tcflag_t cooked = ECHO | ICANON | ISIG;
+    return (mode.c_lflag & cooked) == cooked;
 }
 
 bool PtyProcess::Reap(bool block) {

@@ -77,6 +77,10 @@ public:
 
     pid_t Pid() const { return pid_; }
 
+    // Whether the terminal echoes and edits lines, as a shell expects it:
+    // now, or, once the program has ended, as the program left it.
+    bool TerminalIsCooked() const;
+
     // Ends the program at once (SIGKILL) and reaps it.
     void Kill();
 
@@ -91,6 +95,7 @@ private:
     bool exited_ = false;
     int exitCode_ = ExitUnknown;
     long long lastKeyMs_ = 0;
+    bool cookedAtClose_ = false;
     std::string output_;
 };
 

@@ -2,6 +2,7 @@
 // keys it swallows, the refused second copy waiting for a key, and the real
 // updater on this machine's drives.
 #include <glob.h>
+#include <signal.h>
 
 #include "tests/e2e/e2e_fixture.h"
 
@@ -13,9 +14,11 @@ TEST_F(StartupKeysTest, EscEndsTheWaitWithNothingMoreSaidOrSent) {
     PtyProcess p;
     ASSERT_TRUE(StartSim(p, {"--drive", "none", "--trace", Scratch("trace")}));
     ASSERT_TRUE(p.WaitFor(text::Wait)) << p.Output();
+    EXPECT_FALSE(p.TerminalIsCooked()) << "keys typed now would be echoed";
     p.Press(KeyEscape);
     EXPECT_EQ(p.WaitExit(), 0);
     EXPECT_EQ(p.Output(), text::Banner + text::Wait);
+    EXPECT_TRUE(p.TerminalIsCooked()) << "the terminal was left unechoed";
 
     // Nothing answered, so no command was ever sent: only the scans' opens.
     std::vector<TraceLine> trace = ReadTrace(Scratch("trace"));
@@ -27,7 +30,7 @@ TEST_F(StartupKeysTest, EscEndsTheWaitWithNothingMoreSaidOrSent) {
 }
 
 // Keys that merely start like Esc (cursor and function keys arrive as
-// escape sequences) and Ctrl+C, which must not end the program, included.
+// escape sequences) included.
 TEST_F(StartupKeysTest, KeysOtherThanEscAreSwallowedInTheWait) {
     PtyProcess p;
     ASSERT_TRUE(StartSim(p, {"--drive", "none"}));
@@ -36,8 +39,7 @@ TEST_F(StartupKeysTest, KeysOtherThanEscAreSwallowedInTheWait) {
         const char* name;
         const char* bytes;
     } keys[] = {
-        {"x", "x"}, {"Y", "Y"}, {"Enter", KeyEnter}, {"Ctrl+C", KeyCtrlC},
-        {"Up", KeyUp}, {"F1", KeyF1},
+        {"x", "x"}, {"Y", "Y"}, {"Enter", KeyEnter}, {"Up", KeyUp}, {"F1", KeyF1},
     };
     for (const auto& key : keys) {
         p.Press(key.bytes);
@@ -49,15 +51,28 @@ TEST_F(StartupKeysTest, KeysOtherThanEscAreSwallowedInTheWait) {
     EXPECT_EQ(p.Output(), text::Banner + text::Wait);
 }
 
-// The second copy refuses to run, waits for one key (an extended key counts
-// as one) and ends with 1; the first keeps waiting and still answers Esc.
+// The device wait is no key read: there Ctrl+C ends the program the usual
+// way, and the terminal is given back as it was.
+TEST_F(StartupKeysTest, CtrlCInTheWaitEndsTheProgramAsUsual) {
+    PtyProcess p;
+    ASSERT_TRUE(StartSim(p, {"--drive", "none"}));
+    ASSERT_TRUE(p.WaitFor(text::Wait)) << p.Output();
+    p.Press(KeyCtrlC);
+    EXPECT_EQ(p.WaitExit(), 128 + SIGINT);
+    EXPECT_EQ(p.Output(), text::Banner + text::Wait);
+    EXPECT_TRUE(p.TerminalIsCooked()) << "the terminal was left unechoed";
+}
+
+// The second copy refuses to run, waits for one key (Ctrl+C is a key there,
+// and an extended key counts as one) and ends with 1; the first keeps
+// waiting and still answers Esc.
 TEST_F(StartupKeysTest, ASecondCopyIsRefusedWhileTheFirstGoesOn) {
     const struct {
         std::vector<std::string> args;
         const char* key;
         std::string expected;
     } cases[] = {
-        {{}, "x", text::Banner + text::Refusal},
+        {{}, KeyCtrlC, text::Banner + text::Refusal},
         {{"diag"}, KeyF1, text::Diagnostic + text::Banner + text::Refusal},
     };
     PtyProcess first;
