@@ -25,9 +25,9 @@ namespace {
 const char WaitText[] = "Connect device to continue or press Esc to exit.\n";
 const char RefusalText[] = "Close all other digital recorder applications";
 
-long long NowNs() {
+long long NowNs(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
@@ -36,33 +36,78 @@ double CpuSeconds(const rusage& usage) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Average real microseconds of `count` calls of `step`.
+struct PartCost {
+    double realUs;  // wall time a call takes
+    double cpuUs;   // CPU time (user + system) a call takes
+};
+
+// Average of `count` calls of `step`.
 template <typename Step>
-double AverageUs(int count, Step step) {
-    long long start = NowNs();
+PartCost Measure(int count, Step step) {
+    long long real = NowNs(CLOCK_MONOTONIC);
+    long long cpu = NowNs(CLOCK_PROCESS_CPUTIME_ID);
     for (int i = 0; i < count; ++i) step();
-    return static_cast<double>(NowNs() - start) / count / 1000.0;
+    return {static_cast<double>(NowNs(CLOCK_MONOTONIC) - real) / count / 1000.0,
+            static_cast<double>(NowNs(CLOCK_PROCESS_CPUTIME_ID) - cpu) / count / 1000.0};
 }
 
 void TimeTheParts() {
-    double sleepUs = AverageUs(1000, [] { SleepMs(1); });
-    double scanUs = AverageUs(1000, [] {
+    PartCost sleep = Measure(1000, [] { SleepMs(1); });
+    PartCost scan = Measure(1000, [] {
         char* path = nullptr;
         if (Vkr_IsConnected(&path)) std::free(path);
     });
-    double checkUs = AverageUs(1000, [] {
+    PartCost check = Measure(1000, [] {
         char path[] = "\\\\.\\PHYSICALDRIVE0";
         for (char d = '0'; d <= '8'; ++d) {
             path[17] = d;
             DriveCheckAccess(path);
         }
     });
-    std::printf("one pass, timed in this process:\n");
-    std::printf("  SleepMs(1), real length       %9.1f us\n", sleepUs);
-    std::printf("  Vkr_IsConnected, no recorder  %9.1f us  (drives 0-8)\n", scanUs);
-    std::printf("  access check of drives 0-8    %9.1f us  (once a second)\n", checkUs);
-    std::printf("  => about %.0f passes a second, scan share of a pass %.2f %%\n",
-                1e6 / (sleepUs + scanUs), 100.0 * scanUs / (sleepUs + scanUs));
+    std::printf("the parts of one pass, timed in this process (real / CPU per call):\n");
+    std::printf("  SleepMs(1)                     %8.1f us / %5.1f us\n", sleep.realUs, sleep.cpuUs);
+    std::printf("  Vkr_IsConnected, no recorder   %8.1f us / %5.1f us  (drives 0-8)\n",
+                scan.realUs, scan.cpuUs);
+    std::printf("  access check of drives 0-8     %8.1f us / %5.1f us  (once a second)\n",
+                check.realUs, check.cpuUs);
+    double pass = sleep.realUs + scan.realUs;
+    std::printf("  => %.0f passes a second; a pass costs about %.1f us of CPU (%.2f %% of a core)\n",
+                1e6 / pass, sleep.cpuUs + scan.cpuUs, 100.0 * (sleep.cpuUs + scan.cpuUs) / pass);
+}
+
+// Runs the real updater in its device wait for `seconds`, ends it and
+// reports its CPU time against the wall time. False when it never waited.
+bool WatchTheWait(int seconds) {
+    long long start = NowMs();
+    PtyProcess updater;
+    if (!updater.Start(VKR_UPDATE_PROGRAM, {})) {
+        std::fprintf(stderr, "cannot start %s\n", VKR_UPDATE_PROGRAM);
+        return false;
+    }
+    if (!updater.WaitFor(WaitText)) {
+        bool refused = updater.Output().find(RefusalText) != std::string::npos;
+        std::fprintf(stderr, "%s\n", refused ? "another copy holds the single-instance lock"
+                                             : "the updater did not start waiting (recorder attached?)");
+        return false;
+    }
+    updater.StaysRunningFor(seconds * 1000);
+    updater.Press(KeyEscape);
+    const char* ending = "Esc";
+    if (updater.WaitExit(3000) == ExitTimedOut) {
+        updater.Kill();
+        ending = "SIGKILL (Esc was not taken)";
+    }
+    double wall = static_cast<double>(NowMs() - start) / 1000.0;
+
+    // Only children that have been waited for count: the updater has been.
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    std::printf("vokari-update waiting, ended by %s:\n", ending);
+    std::printf("  wall %.2f s, user %.3f s, sys %.3f s\n", wall,
+                static_cast<double>(usage.ru_utime.tv_sec) + usage.ru_utime.tv_usec / 1e6,
+                static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6);
+    std::printf("  CPU share of one core: %.2f %%\n", 100.0 * CpuSeconds(usage) / wall);
+    return true;
 }
 
 }  // namespace
@@ -70,38 +115,6 @@ void TimeTheParts() {
 int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     if (seconds < 5) seconds = 5;
-
     TimeTheParts();
-
-    long long start = NowMs();
-    PtyProcess updater;
-    if (!updater.Start(VKR_UPDATE_PROGRAM, {})) {
-        std::fprintf(stderr, "cannot start %s\n", VKR_UPDATE_PROGRAM);
-        return 1;
-    }
-    if (!updater.WaitFor(WaitText)) {
-        bool refused = updater.Output().find(RefusalText) != std::string::npos;
-        std::fprintf(stderr, "%s\n", refused ? "another copy holds the single-instance lock"
-                                             : "the updater did not start waiting (recorder attached?)");
-        return 1;
-    }
-    updater.StaysRunningFor(seconds * 1000);
-    updater.Press(KeyEscape);
-    int code = updater.WaitExit(3000);
-    const char* ending = "Esc";
-    if (code == ExitTimedOut) {
-        updater.Kill();
-        ending = "SIGKILL (Esc was not taken)";
-    }
-    double wall = static_cast<double>(NowMs() - start) / 1000.0;
-
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    double cpu = CpuSeconds(usage);
-    std::printf("vokari-update waiting, ended by %s:\n", ending);
-    std::printf("  wall %.2f s, user %.3f s, sys %.3f s\n", wall,
-                static_cast<double>(usage.ru_utime.tv_sec) + usage.ru_utime.tv_usec / 1e6,
-                static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6);
-    std::printf("  CPU share of one core: %.2f %%\n", 100.0 * cpu / wall);
-    return 0;
+    return WatchTheWait(seconds) ? 0 : 1;
 }
