@@ -115,6 +115,9 @@ extern const uint8_t SimForeignInquiry[36];
 
 void SimDefaultOptions(SimOptions* options);
 
+// "UNITS:BLOCKS:PAGES:PAGESIZE", each within its field's width.
+bool SimParseFlashGeometry(const char* text, SimFlashGeometry* geometry);
+
 // Reads the leading "--" options of argv[first..argc-1]. Arguments that are
 // not simulator options are left for the updater: their indexes are written to
 // rest[0..*restCount-1] (rest has room for argc entries). Returns false with a

@@ -82,26 +82,6 @@ bool ParseFixedText(const char* text, uint8_t* field, size_t size) {
     return true;
 }
 
-bool ParseFlash(const char* text, SimFlashGeometry* g) {
-    if (text == nullptr) return false;
-    char copy[64];
-    if (std::strlen(text) >= sizeof copy) return false;
-    std::strcpy(copy, text);
-    const uint64_t max[4] = {255, 65535, 255, 65535};
-    uint64_t v[4];
-    char* rest = copy;
-    for (int i = 0; i < 4; ++i) {
-        char* colon = std::strchr(rest, ':');
-        if ((colon == nullptr) != (i == 3)) return false;
-        if (colon != nullptr) *colon = '\0';
-        if (!ParseNumber(rest, max[i], &v[i])) return false;
-        rest = colon + 1;
-    }
-    *g = {static_cast<uint8_t>(v[0]), static_cast<uint16_t>(v[1]), static_cast<uint8_t>(v[2]),
-          static_cast<uint16_t>(v[3])};
-    return true;
-}
-
 bool ParseFaultKind(const char* name, SimFaultKind* kind) {
     static const char* const names[FaultKindCount] = {
         "read", "write", "begin", "restart", "erase", "inquiry", "geometry", "capacity"};
@@ -190,7 +170,7 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
     }
     if (std::strcmp(name, "--flash") == 0) {
         o->flashGiven = true;
-        return ParseFlash(value, &o->flash) || p.Fail(name, "expects UNITS:BLOCKS:PAGES:PAGESIZE");
+        return SimParseFlashGeometry(value, &o->flash) || p.Fail(name, "expects UNITS:BLOCKS:PAGES:PAGESIZE");
     }
     if (std::strcmp(name, "--sector-size") == 0) {
         o->sectorSizeGiven = true;
@@ -223,6 +203,26 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
 }
 
 }  // namespace
+
+bool SimParseFlashGeometry(const char* text, SimFlashGeometry* g) {
+    if (text == nullptr) return false;
+    char copy[64];
+    if (std::strlen(text) >= sizeof copy) return false;
+    std::strcpy(copy, text);
+    const uint64_t max[4] = {255, 65535, 255, 65535};
+    uint64_t v[4];
+    char* rest = copy;
+    for (int i = 0; i < 4; ++i) {
+        char* colon = std::strchr(rest, ':');
+        if ((colon == nullptr) != (i == 3)) return false;
+        if (colon != nullptr) *colon = '\0';
+        if (!ParseNumber(rest, max[i], &v[i])) return false;
+        rest = colon + 1;
+    }
+    *g = {static_cast<uint8_t>(v[0]), static_cast<uint16_t>(v[1]), static_cast<uint8_t>(v[2]),
+          static_cast<uint16_t>(v[3])};
+    return true;
+}
 
 bool SimParseOptions(int argc, char** argv, SimOptions* options, int* rest, int* restCount,
                      char* error, size_t errorSize) {

@@ -75,20 +75,10 @@ bool ParseLine(char* line, SimOptions* options) {
     std::vector<uint8_t> bytes;
 
     if (std::strcmp(line, "flash") == 0) {
-        unsigned long f[4];
-        char* field = rest;
-        const unsigned long max[4] = {255, 65535, 255, 65535};
-        for (int i = 0; i < 4; ++i) {
-            char* colon = std::strchr(field, ':');
-            if ((colon == nullptr) != (i == 3)) return false;
-            if (colon != nullptr) *colon = '\0';
-            if (!ParseUnsigned(field, max[i], &f[i])) return false;
-            field = colon + 1;
-        }
-        if (!options->flashGiven)
-            options->flash = {static_cast<uint8_t>(f[0]), static_cast<uint16_t>(f[1]),
-                              static_cast<uint8_t>(f[2]), static_cast<uint16_t>(f[3])};
-        return second == nullptr;
+        SimFlashGeometry flash{};
+        if (second != nullptr || !SimParseFlashGeometry(rest, &flash)) return false;
+        if (!options->flashGiven) options->flash = flash;
+        return true;
     }
     if (std::strcmp(line, "sector-size") == 0) {
         if (second != nullptr || !ParseUnsigned(rest, UINT32_MAX, &a)) return false;
