@@ -97,6 +97,12 @@ struct SimOptions {
     int returnOn;  // slot the recorder comes back on, SimNoSlot for its own
     uint32_t restartMs;
 
+    // --stop-at: the process stops itself (SIGSTOP) when the first command
+    // that this rule matches arrives, before carrying it out, so that a test
+    // or a debugger can act at that exact point; SIGCONT lets it go on.
+    bool stopAtGiven;
+    SimFaultRule stopAt;
+
     const char* statePath;
     const char* tracePath;
     const char* lockName;
@@ -169,7 +175,9 @@ void SimMcuRestore(const uint8_t* memory, SimMcuMode mode);
 
 // --- fault plan ----------------------------------------------------------
 // True when this command is to fail: consumes one count of the first
-// matching rule. `address` is ignored by rules without one.
+// matching rule. `address` is ignored by rules without one. Every command of
+// a kind passes here before it is carried out, which is also where --stop-at
+// stops the process.
 bool SimFaultFires(SimFaultKind kind, uint32_t address);
 
 // --- flash ---------------------------------------------------------------

@@ -183,6 +183,13 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
         return ParseFault(value, &o->faults[o->faultCount++]) ||
                p.Fail(name, "expects KIND[@ADDR][:COUNT]");
     }
+    if (std::strcmp(name, "--stop-at") == 0) {
+        o->stopAtGiven = true;
+        // One stop, at the first match: a count has no meaning here.
+        return (value != nullptr && std::strchr(value, ':') == nullptr &&
+                ParseFault(value, &o->stopAt)) ||
+               p.Fail(name, "expects KIND[@ADDR]");
+    }
     if (std::strcmp(name, "--fail-command") == 0)
         return ParseFailCommand(value, o) || p.Fail(name, "expects N[:COUNT], N from 1");
     if (std::strcmp(name, "--return-on") == 0)

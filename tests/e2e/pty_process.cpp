@@ -19,6 +19,9 @@ long long NowMs() {
 
 namespace {
 
+// A stopped program's last bytes are through the terminal within this.
+constexpr int QuietMs = 20;
+
 void PauseMs(long long ms) {
     if (ms <= 0) return;
     timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
@@ -195,6 +198,36 @@ bool PtyProcess::StaysRunningFor(int ms) {
     while (master_ >= 0 && NowMs() < deadline) Pump(Remaining(deadline));
     if (master_ < 0) WaitExit(Remaining(deadline) + 1000);
     return !Reap(false);
+}
+
+bool PtyProcess::WaitStopped(int timeoutMs) {
+    if (pid_ <= 0 || exited_) return false;
+    long long deadline = NowMs() + timeoutMs;
+    for (;;) {
+        int status = 0;
+        pid_t r = waitpid(pid_, &status, WNOHANG | WUNTRACED);
+        if (r == pid_ && WIFSTOPPED(status)) break;
+        if (r == pid_) {
+            exited_ = true;
+            exitCode_ = ExitCodeOf(status);
+            return false;
+        }
+        if (r < 0 && errno != EINTR) return false;
+        if (NowMs() >= deadline) return false;
+        Pump(2);
+    }
+    // Stopped: whatever it wrote is on its way through the terminal, which
+    // hands bytes on a moment later; read until nothing more comes.
+    size_t before;
+    do {
+        before = output_.size();
+        Pump(QuietMs);
+    } while (output_.size() != before);
+    return true;
+}
+
+void PtyProcess::Continue() {
+    if (pid_ > 0 && !exited_) kill(pid_, SIGCONT);
 }
 
 void PtyProcess::Kill() {

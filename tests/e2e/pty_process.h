@@ -72,6 +72,13 @@ public:
     // at the end of it.
     bool StaysRunningFor(int ms);
 
+    // Waits until the program has stopped itself (SIGSTOP), then reads all
+    // that it wrote before. False when it ended, or the time ran out, first.
+    bool WaitStopped(int timeoutMs = DefaultTimeoutMs);
+
+    // Lets a stopped program go on (SIGCONT).
+    void Continue();
+
     // Everything the program has written so far (as far as read).
     const std::string& Output() const { return output_; }
 
