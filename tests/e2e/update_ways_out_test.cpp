@@ -136,29 +136,62 @@ TEST_P(UpdateWaysOutTest, EndsAsExpected) {
 INSTANTIATE_TEST_SUITE_P(, UpdateWaysOutTest, ::testing::ValuesIn(WaysOut),
                          [](const ::testing::TestParamInfo<WayOut>& test) { return test.param.name; });
 
-using UpdateFirmwarePassTest = UpdateTest;
+// Faults that a --fail rule cannot stage: it fails the first commands that
+// match it, and the boot-loader pass, which comes first, sends the same
+// frames as the firmware pass and the restarts around it. The virtual clock
+// makes every run the same command for command, though: a clean run's trace
+// gives the number of the command to fail, and --fail-command fails exactly
+// that one and the COUNT - 1 after it.
+struct LaterFault {
+    const char* name;
+    const char* frame;  // the failing frame's first bytes, in hex
+    int occurrence;     // which of the frames that start so
+    int count;
+    std::string ending;  // the output from the passes on, up to the key
+    const char* outline;
+};
 
-// Both passes write the same addresses, and a --fail rule fails the first
-// commands that match it, so no such rule can spare the boot-loader pass and
-// still fail the firmware pass. The virtual clock makes every run the same
-// command for command, though: a clean run gives the number of the firmware
-// pass's write to 0x1C00, and --fail-command fails exactly that command and
-// the four after it, which are the write's four further attempts (a write
-// that fails is not followed by its read).
-TEST_F(UpdateFirmwarePassTest, AFailedFirmwarePassEndsWithoutRestartOrErase) {
+void PrintTo(const LaterFault& c, std::ostream* os) { *os << c.name; }
+
+const LaterFault LaterFaults[] = {
+    // Five failed commands are the write's five attempts: a write that
+    // fails is not followed by its read.
+    {"FirmwarePassFails", "51001c20", 2, 5,
+     text::BootLoaderPass + msg::ReplacingFirmware + FailedAtBlock7 + text::PassFailed,
+     "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W8!5"},
+    // The restarts after each pass: the second and the fourth.
+    {"RestartAfterTheBootLoaderPassLost", "53", 2, 1,
+     text::BootLoaderPass + text::Closing(msg::RecorderDidNotRestart),
+     "P:d800 P:d3f5 R:d3f5 S W53 S!"},
+    // Nothing is erased on a recorder that has not come back.
+    {"RestartAfterTheFirmwarePassLost", "53", 4, 1,
+     text::BootLoaderPass + text::FirmwarePass + text::Closing(msg::RecorderDidNotRestart),
+     "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S!"},
+};
+
+class UpdateLaterFaultTest : public UpdateTest, public ::testing::WithParamInterface<LaterFault> {};
+
+TEST_P(UpdateLaterFaultTest, EndsTheRunWhereItHits) {
+    const LaterFault& c = GetParam();
     const std::vector<Turn> upToThePasses = {
         {Offer, "y"}, {text::ConfirmErase, "l"}, {BootLoaderPrompt, "y"}};
     UpdateRun clean{{}, {}, upToThePasses};
     clean.turns.push_back({text::BootLoaderPass + text::FirmwarePass + text::Erase + text::Finish, "x"});
     ASSERT_EQ(Play(clean), 0);
-    const uint64_t write = CommandNumberOfFrame(ReadTrace(TracePath()), "51001c20", 2);
-    ASSERT_NE(write, 0u) << "no second write to 0x1C00 in the clean run";
+    const uint64_t number = CommandNumberOfFrame(ReadTrace(TracePath()), c.frame, c.occurrence);
+    ASSERT_NE(number, 0u) << "no such frame in the clean run";
 
-    UpdateRun failing{{"--fail-command", std::to_string(write) + ":5"}, {}, upToThePasses};
-    failing.turns.push_back(
-        {text::BootLoaderPass + msg::ReplacingFirmware + FailedAtBlock7 + text::PassFailed, "x"});
+    UpdateRun failing{{"--fail-command", std::to_string(number) + ":" + std::to_string(c.count)},
+                      {},
+                      upToThePasses};
+    failing.turns.push_back({c.ending, "x"});
     EXPECT_EQ(Play(failing), 2);
-    EXPECT_EQ(Outline(), "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W8!5");
+    EXPECT_EQ(Outline(), c.outline);
 }
+
+INSTANTIATE_TEST_SUITE_P(, UpdateLaterFaultTest, ::testing::ValuesIn(LaterFaults),
+                         [](const ::testing::TestParamInfo<LaterFault>& test) {
+                             return test.param.name;
+                         });
 
 }  // namespace
