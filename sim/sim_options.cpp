@@ -94,18 +94,23 @@ bool ParseFaultKind(const char* name, SimFaultKind* kind) {
     return false;
 }
 
+// Copies `text` into `copy` without its ":COUNT" suffix, a whole number
+// from 1 (1 when there is none). False for a text too long or a bad count.
+bool SplitCount(const char* text, char (&copy)[64], uint64_t* count) {
+    if (text == nullptr || std::strlen(text) >= sizeof copy) return false;
+    std::strcpy(copy, text);
+    *count = 1;
+    char* colon = std::strchr(copy, ':');
+    if (colon == nullptr) return true;
+    *colon = '\0';
+    return ParseNumber(colon + 1, UINT32_MAX, count) && *count != 0;
+}
+
 // KIND[@ADDR][:COUNT]
 bool ParseFault(const char* text, SimFaultRule* rule) {
-    if (text == nullptr) return false;
     char copy[64];
-    if (std::strlen(text) >= sizeof copy) return false;
-    std::strcpy(copy, text);
-    uint64_t count = 1, address = 0;
-    char* colon = std::strchr(copy, ':');
-    if (colon != nullptr) {
-        *colon = '\0';
-        if (!ParseNumber(colon + 1, UINT32_MAX, &count) || count == 0) return false;
-    }
+    uint64_t count = 0, address = 0;
+    if (!SplitCount(text, copy, &count)) return false;
     char* at = std::strchr(copy, '@');
     if (at != nullptr) {
         *at = '\0';
@@ -119,16 +124,9 @@ bool ParseFault(const char* text, SimFaultRule* rule) {
 
 // N[:COUNT]
 bool ParseFailCommand(const char* text, SimOptions* o) {
-    if (text == nullptr) return false;
-    char copy[48];
-    if (std::strlen(text) >= sizeof copy) return false;
-    std::strcpy(copy, text);
-    uint64_t first = 0, count = 1;
-    char* colon = std::strchr(copy, ':');
-    if (colon != nullptr) {
-        *colon = '\0';
-        if (!ParseNumber(colon + 1, UINT32_MAX, &count) || count == 0) return false;
-    }
+    char copy[64];
+    uint64_t first = 0, count = 0;
+    if (!SplitCount(text, copy, &count)) return false;
     if (!ParseNumber(copy, UINT64_MAX, &first) || first == 0) return false;
     o->failCommand = first;
     o->failCommandCount = static_cast<uint32_t>(count);
