@@ -31,12 +31,15 @@ struct Program {
     int master = -1;
     int slave = -1;  // held too, so that the mode can be read after the program ends
     int gate = -1;   // write end of the --gate pipe
+    termios initial{};  // the terminal's mode before the program started
     std::string output;
 };
 
 Program Start(bool gate, bool poll) {
     Program p;
     if (openpty(&p.master, &p.slave, nullptr, nullptr, nullptr) != 0) return p;
+    // Read now: once forked, the program may change the mode at any moment.
+    if (tcgetattr(p.slave, &p.initial) != 0) return p;
     int pipeEnds[2] = {-1, -1};
     if (gate && pipe(pipeEnds) != 0) return p;
     p.pid = fork();
@@ -152,7 +155,7 @@ TEST(TtyKeys, ReadsKeysAsTheBiosCodesAndRestoresTheTerminal) {
     };
     Program p = Start(false, false);
     ASSERT_GT(p.pid, 0);
-    termios before = Mode(p);
+    const termios& before = p.initial;
     ASSERT_TRUE(before.c_lflag & ECHO);
     ASSERT_TRUE(before.c_lflag & ICANON);
 
@@ -244,7 +247,7 @@ TEST(TtyKeys, TheModeComesBackWhenASignalEndsTheProgram) {
         SCOPED_TRACE(c.name);
         Program p = Start(c.busy, false);
         ASSERT_GT(p.pid, 0);
-        termios before = Mode(p);
+        const termios& before = p.initial;
         ReadOutput(p, 6);
         ASSERT_EQ(p.output, "READY\n");
         if (!c.busy) WaitUntilReading(p);
