@@ -22,8 +22,12 @@ bool EraseUserData() {
     const uint32_t pageSize = FlashPageSize(params);
     const uint32_t pagesPerBlock = params.pagesPerBlock;
     // Without all of these there is nothing to locate the blocks by (and
-    // nothing to divide by).
-    if (params.unitCount == 0 || pageSize == 0 || pagesPerBlock == 0) return false;
+    // nothing to divide by). The line that "Erasing memory" began still says
+    // how it ended.
+    if (params.unitCount == 0 || pageSize == 0 || pagesPerBlock == 0) {
+        std::printf("%s", msg::ProgressFailed);
+        return false;
+    }
 
     // Divisions drop their remainders: the protected blocks are the whole
     // blocks below the first page to erase, and the first command starts at

@@ -2,7 +2,6 @@
 // the flash to its end, 64 blocks per command, one "." per command.
 #pragma once
 
-// Prints the marks and "OK\n" (or "Failed\n" when an erase command failed).
-// False when there is no usable geometry (nothing printed, nothing sent) or
-// when a command failed.
+// Prints the marks and "OK\n", or "Failed\n" when an erase command failed or
+// there is no usable geometry (then nothing is sent). False in both cases.
 bool EraseUserData();
