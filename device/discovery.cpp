@@ -44,10 +44,17 @@ bool ReadDeviceGeometry() {
 
 namespace {
 
+constexpr char ScanPathPrefix[] = "\\\\.\\PHYSICALDRIVE";
+static_assert(sizeof ScanPathPrefix - 1 == DevicePathDigitIndex);
+
 bool ProbeCurrentDrive() { return CheckInquiry() && ReadDeviceGeometry(); }
 
+// The whole path, not only its digit: a caller may have left a shorter path
+// of its own in DevicePath, whose terminator would hide the digit.
 void SelectScanDrive(uint32_t drive) {
+    std::memcpy(DevicePath, ScanPathPrefix, DevicePathDigitIndex);
     DevicePath[DevicePathDigitIndex] = static_cast<char>('0' + drive);
+    DevicePath[DevicePathLength] = '\0';
 }
 
 }  // namespace

@@ -186,6 +186,31 @@ TEST_F(DiscoveryTest, HostileArgumentsChangeNothingAndSendNothing) {
     EXPECT_TRUE(SimTrace().empty());
 }
 
+// A caller's path may be shorter than the drive paths: every scan after it
+// still probes each drive by its whole path.
+TEST_F(DiscoveryTest, AScanAfterAShortPathProbesEveryDriveByItsWholePath) {
+    char shortPath[] = "\\\\.\\X";
+    char* pathRef = shortPath;
+    EXPECT_EQ(Vkr_IsConnected(&pathRef), 0);
+
+    char* list[9] = {};
+    ASSERT_EQ(Vkr_GetDevices(list), 1);
+    EXPECT_EQ(list[0], PathOf(1));
+    delete[] list[0];
+
+    pathRef = shortPath;
+    EXPECT_EQ(Vkr_IsConnected(&pathRef), 0);
+    char* found = nullptr;
+    EXPECT_EQ(Vkr_IsConnected(&found), 1);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found, PathOf(1));
+    std::free(found);
+    for (const SimTraceRecord& r : SimTrace()) {
+        if (std::string(r.path) == shortPath) continue;
+        EXPECT_EQ(std::strlen(r.path), 18u) << r.path;
+    }
+}
+
 TEST_F(DiscoveryTest, TheSectorSizeOutlivesTheRecorder) {
     Recorder(1, 1, 2048);
     char* found = nullptr;
