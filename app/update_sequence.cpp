@@ -88,6 +88,9 @@ bool UpdatePossible() {
 // True when a firmware version was shown; false when it was unavailable.
 bool ShowFirmwareVersion() {
     bool valid = ReadFirmwareStatus(&DeviceFirmwareStatus);
+    // An erased record is what a pass that stopped after opening its last
+    // block leaves: no firmware, which any image is newer than, not 255.255.
+    if (!valid && FirmwareStatusErased(DeviceFirmwareStatus)) DeviceFirmwareStatus.version = 0;
     if (!valid || DeviceFirmwareStatus.version == 0) {
         std::printf("%s", msg::CurrentFirmwareUnavailable);
         return false;

@@ -1,4 +1,5 @@
 // The device's two version records, as read from controller memory.
+#include <cstddef>
 #include <cstring>
 
 #include "controller/commands.h"
@@ -29,6 +30,13 @@ bool ReadFirmwareStatus(FirmwareStatus* record) {
     // The version is stored minor byte first and used as read. A wrong marker
     // (even only in the case of a letter) leaves the bytes in the record.
     return std::memcmp(record->marker, ValidFirmwareMarker, sizeof ValidFirmwareMarker) == 0;
+}
+
+bool FirmwareStatusErased(const FirmwareStatus& record) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    for (size_t i = 0; i < sizeof record; ++i)
+        if (bytes[i] != 0xFF) return false;
+    return true;
 }
 
 void ControllerResetState() {

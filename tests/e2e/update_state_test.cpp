@@ -146,4 +146,33 @@ TEST_F(UpdateStateTest, TheRecorderHoldsTheNewImagesAndIsNotOfferedThemAgain) {
     EXPECT_EQ(Outline(), "P:d800 P:d3f5");
 }
 
+// A firmware pass that stops after opening its last block leaves the status
+// record erased: the recorder will not start, and the next run must offer
+// the firmware again rather than call 255.255 up to date.
+TEST_F(UpdateStateTest, ARecorderLeftWithoutFirmwareIsOfferedTheUpdate) {
+    const std::string state = Scratch("state");
+    UpdateRun broken{{"--state", state, "--bootloader", "1.5", "--fail", "write@0xD3E0:5"},
+                     {},
+                     {{text::Versions(ImageBootLoader, SimFirmware) + text::ConfirmLoad(), "y"},
+                      {text::ConfirmErase, "l"},
+                      {msg::ReplacingFirmware + text::Marks(PassMarks - 1) + text::Marks(5, '!') +
+                           text::Marks(1) + text::PassFailed,
+                       "x"}}};
+    ASSERT_EQ(Play(broken), 2);
+
+    UpdateRun again{{"--state", state},
+                    {},
+                    {{text::BootLoaderVersion(ImageBootLoader) + text::FirmwareUnavailable +
+                          text::ConfirmLoad(),
+                      "y"},
+                     {text::ConfirmErase, "l"},
+                     {text::FirmwarePass + msg::ErasingMemory + text::Finish, "x"}}};
+    EXPECT_EQ(Play(again), 0);
+    EXPECT_EQ(Outline(), "P:d800 P:d3f5 R:d3f5 S W53 S");
+    SavedRecorder saved;
+    std::string error;
+    ASSERT_TRUE(LoadState(state, &saved, &error)) << error;
+    EXPECT_EQ(saved.mode, "running");
+}
+
 }  // namespace

@@ -95,16 +95,16 @@ const VersionCase Cases[] = {
       {{text::BootLoaderVersion(SameBootLoader) + Unavailable + text::Closing(msg::NothingNewer),
         "x"}}},
      Refused},
-    // No firmware at all: an erased record, whose version reads 255.255.
+    // No firmware at all: an erased record. Its version would read 255.255,
+    // but there is nothing newer than an absent firmware: it is offered.
     {"NoFirmware",
      {{"--firmware", "none"}, {}, {{OfferUnknown(SimBootLoader), "n"}}},
      Refused},
     {"NoFirmwareSameBootLoader",
      {{"--firmware", "none", "--bootloader", "1.5"},
       {},
-      {{text::BootLoaderVersion(SameBootLoader) + Unavailable + text::Closing(msg::NothingNewer),
-        "x"}}},
-     Refused},
+      {{OfferUnknown(SameBootLoader), "y"}, {text::ConfirmErase, "l"}, {FirmwareKeptData, "x"}}},
+     FirmwarePassKept},
 
     {"NoErase",
      {{"--bootloader", "1.5"},
