@@ -5,6 +5,7 @@
 
 #include "controller/commands.h"
 #include "platform/clock.h"
+#include "platform/drive.h"
 #include "vokari/vkr.h"
 
 namespace {
@@ -65,9 +66,12 @@ RestartResult RestartAndReconnect(char** recorderPath) {
     // may not complete the command. Seeing it go is what counts.
     RestartController();
 
-    // Back-to-back probes, no pause: the recorder may be away only briefly.
+    // Back-to-back checks, no pause: the recorder may be away only briefly.
+    // A restart takes the recorder off the bus, so gone means that its drive
+    // no longer opens: a probe that fails on a recorder still attached (a
+    // command answered with an error) is not a restart.
     const uint64_t sent = MonotonicMs();
-    while (Vkr_IsConnected(recorderPath))
+    while (DriveCheckAccess(*recorderPath) == DriveOpened)
         if (MonotonicMs() - sent >= RestartGoneLimitMs) return RestartNeverWentAway;
 
     const uint64_t gone = MonotonicMs();

@@ -105,7 +105,11 @@ void SimRecorderRestart() {
     droppedSlot = recorderSlot;
 }
 
-DriveOpenResult DriveOpen(const char* path, int* handle) {
+namespace {
+
+// One open attempt, whoever makes it: it costs a millisecond, may be the one
+// that finds a restarted recorder off the bus, and is traced when it fails.
+DriveOpenResult AttemptOpen(const char* path, int* slotOpened) {
     SimAdvanceMs(1);
     int slot = SlotForPath(path);
     DriveOpenResult result = DriveAbsent;
@@ -113,19 +117,25 @@ DriveOpenResult DriveOpen(const char* path, int* handle) {
         droppedSlot = SimNoSlot;
     else if (SimSlotPresent(slot))
         result = slots[slot].denied ? DriveDenied : DriveOpened;
-    if (result != DriveOpened) {
-        SimTraceFailedOpen(path);
-        return result;
-    }
+    if (result != DriveOpened) SimTraceFailedOpen(path);
+    *slotOpened = slot;
+    return result;
+}
+
+}  // namespace
+
+DriveOpenResult DriveOpen(const char* path, int* handle) {
+    int slot = SimNoSlot;
+    DriveOpenResult result = AttemptOpen(path, &slot);
+    if (result != DriveOpened) return result;
     *handle = slot;
     ++openDrives;
     return DriveOpened;
 }
 
 DriveOpenResult DriveCheckAccess(const char* path) {
-    int slot = SlotForPath(path);
-    if (!SimSlotPresent(slot)) return DriveAbsent;
-    return slots[slot].denied ? DriveDenied : DriveOpened;
+    int slot = SimNoSlot;
+    return AttemptOpen(path, &slot);
 }
 
 void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {

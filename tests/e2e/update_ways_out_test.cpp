@@ -167,6 +167,11 @@ const LaterFault LaterFaults[] = {
     {"RestartAfterTheFirmwarePassLost", "53", 4, 1,
      text::BootLoaderPass + text::FirmwarePass + text::Closing(msg::RecorderDidNotRestart),
      "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S!"},
+    // The probe right after the lost frame fails too, on a recorder that
+    // stays attached (in programming mode): an error is not a restart.
+    {"RestartAfterTheFirmwarePassLostAndAProbeFails", "53", 4, 2,
+     text::BootLoaderPass + text::FirmwarePass + text::Closing(msg::RecorderDidNotRestart),
+     "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S!"},
 };
 
 class UpdateLaterFaultTest : public UpdateTest, public ::testing::WithParamInterface<LaterFault> {};

@@ -64,7 +64,24 @@ TEST_F(RestartTest, WaitsForTheRecorderToGoAndComeBackWithinTheLimits) {
         {"default restart", {}, RestartDone, "gb", 1500, 1600},
         {"back at once, still seen gone", {"--restart-time", "0"}, RestartDone, "gb", 0, 20},
         {"just inside the limit", {"--restart-time", "59000"}, RestartDone, "gb", 59000, 59100},
-        {"restart frame lost", {"--fail", "restart"}, RestartNeverWentAway, "b", 30000, 30010},
+        // The checks that find the recorder still there open its drive and
+        // send nothing.
+        {"restart frame lost", {"--fail", "restart"}, RestartNeverWentAway, "", 30000, 30010},
+        // Commands 1-3 find the recorder, 4 is the restart frame. A recorder
+        // that answers a command with an error is still there: only a drive
+        // that no longer opens has gone.
+        {"restart frame lost, and the command after it",
+         {"--fail-command", "4:2"},
+         RestartNeverWentAway,
+         "",
+         30000,
+         30010},
+        {"errors on the way back do not end the wait",
+         {"--fail-command", "5:5"},
+         RestartDone,
+         "gb",
+         1500,
+         1600},
         {"never comes back", {"--no-return"}, RestartNeverCameBack, "g", 60000, 60010},
         {"back too late", {"--restart-time", "61000"}, RestartNeverCameBack, "g", 60000, 60010},
         {"back on another drive", {"--return-on", "2"}, RestartNeverCameBack, "g", 60000, 60010},
