@@ -142,6 +142,11 @@ bool SimStart(const SimOptions& options, char* error, size_t errorSize);
 // Writes the state file, if one was named, and closes the trace file.
 bool SimFinish(char* error, size_t errorSize);
 
+// vokari-update-sim: the state file is also saved when a signal (Ctrl+C, a
+// closed terminal, kill) ends the program. Called once the console has
+// taken the terminal, whose own handling of those signals still follows.
+void SimSaveOnSignals();
+
 SimSlot* SimSlotAt(int slot);  // nullptr outside 0..9
 
 // --- clock ---------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "sim/sim_faults.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_mcu.h"
+#include "sim/sim_signals.h"
 #include "sim/sim_state.h"
 #include "sim/sim_trace_write.h"
 
@@ -99,5 +100,12 @@ bool SimStart(const SimOptions& given, char* error, size_t errorSize) {
 
 bool SimFinish(char* error, size_t errorSize) {
     SimTraceClose();
-    return statePath == nullptr || SimStateSave(statePath, error, errorSize);
+    if (statePath == nullptr) return true;
+    // A signal during this save is acted on after it (and saves again).
+    SimCommandBegins();
+    bool saved = SimStateSave(statePath, error, errorSize);
+    SimCommandEnds();
+    return saved;
 }
+
+void SimSaveOnSignals() { SimSaveOnEndingSignals(statePath); }

@@ -10,6 +10,7 @@
 #include "platform/drive.h"
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
+#include "sim/sim_signals.h"
 #include "sim/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
@@ -140,6 +141,7 @@ DriveOpenResult DriveCheckAccess(const char* path) {
 
 void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
     SimAdvanceMs(1);
+    SimCommandBegins();
     *outcome = ScsiOutcome{};
     uint64_t number = ++commandCount;
     uint64_t t = SimNowMs();
@@ -153,6 +155,7 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
         SimStorageCommand(handle, request, outcome, &bytesIn);
     }
     SimTraceCommand(t, handle, request, *outcome, bytesIn);
+    SimCommandEnds();
 }
 
 void DriveClose(int) { --openDrives; }

@@ -144,6 +144,15 @@ std::vector<uint32_t> SimFlashWrittenPages() {
     return written;
 }
 
+void SimFlashVisitErased(void (*visit)(uint32_t block, uint32_t count)) {
+    for (const auto& [block, count] : eraseCounts)
+        if (count > 0) visit(block, count);
+}
+
+void SimFlashVisitPages(void (*visit)(uint32_t page, const uint8_t* data)) {
+    for (const auto& [page, data] : pages) visit(page, data.data());
+}
+
 const uint8_t* SimFlashPageData(uint32_t page) {
     auto found = pages.find(page);
     return found == pages.end() ? nullptr : found->second.data();

@@ -16,3 +16,8 @@ bool SimFlashRead10(uint32_t blockLength, const uint8_t* cdb, uint8_t* data, uin
 bool SimFlashWritePages(const uint8_t* cdb, const uint8_t* data, uint32_t length);
 bool SimFlashReadParts(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn);
 bool SimFlashErase(const uint8_t* cdb);
+
+// The erase counts above zero and the written pages, in ascending order,
+// without allocating (the state file is also saved from a signal handler).
+void SimFlashVisitErased(void (*visit)(uint32_t block, uint32_t count));
+void SimFlashVisitPages(void (*visit)(uint32_t page, const uint8_t* data));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/updater.h"
+#include "platform/console.h"
 #include "sim/sim.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < restCount; ++i) updaterArgs.push_back(argv[rest[static_cast<size_t>(i)]]);
     updaterArgs.push_back(nullptr);
 
+    // The console takes the terminal and its signals first, so that the
+    // recorder is saved before the console puts the terminal back.
+    ConsoleBegin();
+    SimSaveOnSignals();
     int code = UpdaterMain(static_cast<int>(updaterArgs.size() - 1), updaterArgs.data(),
                            options.lockName != nullptr ? options.lockName : InstanceLockName);
     std::fflush(stdout);

@@ -1,5 +1,8 @@
 #include "sim/sim_state.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "sim/sim.h"
+#include "sim/sim_flash.h"
 #include "sim/sim_mcu.h"
 
 namespace {
@@ -126,8 +130,95 @@ bool AllErased(const uint8_t* bytes, size_t count) {
     return true;
 }
 
-void WriteHex(FILE* file, const uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) std::fprintf(file, "%02x", bytes[i]);
+// The file is written with open, write and rename through a fixed buffer,
+// nothing that allocates or takes a lock: the same code saves the recorder at
+// the end of a run and from a signal handler (sim_signals.cpp).
+struct StateWriter {
+    int fd;
+    bool failed;
+    size_t used;
+    char buffer[4096];
+};
+
+StateWriter writer;
+
+void Flush() {
+    size_t done = 0;
+    while (done < writer.used && !writer.failed) {
+        ssize_t n = write(writer.fd, writer.buffer + done, writer.used - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) writer.failed = true;
+        else done += static_cast<size_t>(n);
+    }
+    writer.used = 0;
+}
+
+void PutChar(char c) {
+    if (writer.used == sizeof writer.buffer) Flush();
+    writer.buffer[writer.used++] = c;
+}
+
+void PutText(const char* text) {
+    while (*text != '\0') PutChar(*text++);
+}
+
+void PutUnsigned(uint32_t value) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count > 0) PutChar(digits[--count]);
+}
+
+void PutHex(const uint8_t* bytes, size_t count) {
+    static const char Digits[] = "0123456789abcdef";
+    for (size_t i = 0; i < count; ++i) {
+        PutChar(Digits[bytes[i] >> 4]);
+        PutChar(Digits[bytes[i] & 0x0F]);
+    }
+}
+
+void PutErased(uint32_t block, uint32_t count) {
+    PutText("erased ");
+    PutUnsigned(block);
+    PutChar(' ');
+    PutUnsigned(count);
+    PutChar('\n');
+}
+
+void PutPage(uint32_t page, const uint8_t* data) {
+    PutText("page ");
+    PutUnsigned(page);
+    PutChar(' ');
+    PutHex(data, geometry.pageSize);
+    PutChar('\n');
+}
+
+void PutState() {
+    PutText(Header);
+    PutText("\nflash ");
+    const uint32_t fields[4] = {geometry.unitCount, geometry.blocksPerUnit, geometry.pagesPerBlock,
+                                geometry.pageSize};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) PutChar(':');
+        PutUnsigned(fields[i]);
+    }
+    PutText("\nsector-size ");
+    PutUnsigned(sectorSize);
+    PutText(SimMcuCurrentMode() == SimMcuProgramming ? "\nmode programming\n" : "\nmode running\n");
+    const uint8_t* memory = SimMcuMemory();
+    for (uint32_t address = 0; address < SimMcuMemorySize; address += MemoryLineBytes) {
+        if (AllErased(memory + address, MemoryLineBytes)) continue;
+        PutText("memory ");
+        PutUnsigned(address);
+        PutChar(' ');
+        PutHex(memory + address, MemoryLineBytes);
+        PutChar('\n');
+    }
+    SimFlashVisitErased(PutErased);
+    SimFlashVisitPages(PutPage);
 }
 
 }  // namespace
@@ -174,33 +265,28 @@ bool SimStateApply(const SimOptions& options, char* error, size_t errorSize) {
     return true;
 }
 
-bool SimStateSave(const char* path, char* error, size_t errorSize) {
-    std::string temporary = std::string(path) + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (file == nullptr) return Fail(error, errorSize, std::strerror(errno), path);
+bool SimStateSaveNow(const char* path) {
+    char temporary[4096];
+    size_t length = std::strlen(path);
+    if (length + sizeof ".tmp" > sizeof temporary) return false;
+    std::memcpy(temporary, path, length);
+    std::memcpy(temporary + length, ".tmp", sizeof ".tmp");
 
-    std::fprintf(file, "%s\nflash %u:%u:%u:%u\nsector-size %u\nmode %s\n", Header,
-                 geometry.unitCount, geometry.blocksPerUnit, geometry.pagesPerBlock,
-                 geometry.pageSize, sectorSize, SimMcuCurrentMode() == SimMcuProgramming ? "programming" : "running");
-    const uint8_t* memory = SimMcuMemory();
-    for (uint32_t address = 0; address < SimMcuMemorySize; address += MemoryLineBytes) {
-        if (AllErased(memory + address, MemoryLineBytes)) continue;
-        std::fprintf(file, "memory %u ", address);
-        WriteHex(file, memory + address, MemoryLineBytes);
-        std::fputc('\n', file);
+    writer.fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (writer.fd < 0) return false;
+    writer.failed = false;
+    writer.used = 0;
+    PutState();
+    Flush();
+    bool written = close(writer.fd) == 0 && !writer.failed;
+    if (!written || rename(temporary, path) != 0) {
+        unlink(temporary);
+        return false;
     }
-    for (uint32_t block : SimFlashErasedBlocks())
-        std::fprintf(file, "erased %u %u\n", block, SimFlashEraseCount(block));
-    for (uint32_t page : SimFlashWrittenPages()) {
-        std::fprintf(file, "page %u ", page);
-        WriteHex(file, SimFlashPageData(page), geometry.pageSize);
-        std::fputc('\n', file);
-    }
-    bool written = std::fflush(file) == 0 && !std::ferror(file);
-    written = (std::fclose(file) == 0) && written;
-    if (!written || std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-        return Fail(error, errorSize, "cannot be written", path);
-    }
+    return true;
+}
+
+bool SimStateSave(const char* path, char* error, size_t errorSize) {
+    if (!SimStateSaveNow(path)) return Fail(error, errorSize, "cannot be written", path);
     return true;
 }

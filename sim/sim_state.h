@@ -28,3 +28,8 @@ bool SimStateApply(const SimOptions& options, char* error, size_t errorSize);
 // Writes the recorder as it stands now to `path` (through a temporary file,
 // so that a failed write leaves the previous state whole).
 bool SimStateSave(const char* path, char* error, size_t errorSize);
+
+// The same without a message, and safe in a signal handler: it allocates
+// nothing and takes no lock. The recorder must not be in the middle of a
+// command (sim_signals.cpp sees to that).
+bool SimStateSaveNow(const char* path);

@@ -1,5 +1,7 @@
 // What an update leaves in the recorder, read from the simulator's state file
 // (sim/sim_state.h), and what the next run makes of it.
+#include <signal.h>
+
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -173,6 +175,39 @@ TEST_F(UpdateStateTest, ARecorderLeftWithoutFirmwareIsOfferedTheUpdate) {
     std::string error;
     ASSERT_TRUE(LoadState(state, &saved, &error)) << error;
     EXPECT_EQ(saved.mode, "running");
+}
+
+// The program on the PC may be ended at any time; the recorder keeps what was
+// written to it all the same. Stopped at the first erase command, after both
+// passes, and ended there by each signal that ends it.
+TEST_F(UpdateStateTest, ARecorderKeepsWhatWasWrittenWhenASignalEndsTheProgram) {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        const std::string state = Scratch("state" + std::to_string(signalNumber));
+        PtyProcess p;
+        ASSERT_TRUE(StartSim(p, {"--state", state, "--stop-at", "erase"}));
+        const std::string upToTheErase =
+            text::Banner + text::Versions(SimBootLoader, SimFirmware) + text::ConfirmLoad();
+        ASSERT_TRUE(p.WaitFor(upToTheErase));
+        p.Press("y");
+        ASSERT_TRUE(p.WaitFor(text::ConfirmErase));
+        p.Press("l");
+        ASSERT_TRUE(p.WaitFor(text::ConfirmBootLoader(SimBootLoader)));
+        p.Press("y");
+        ASSERT_TRUE(p.WaitStopped());
+        EXPECT_EQ(p.Output(), upToTheErase + text::ConfirmErase + text::ConfirmBootLoader(SimBootLoader) +
+                                  text::BootLoaderPass + text::FirmwarePass + msg::ErasingMemory + ".");
+        kill(p.Pid(), signalNumber);
+        p.Continue();
+        EXPECT_EQ(p.WaitExit(), 128 + signalNumber);
+
+        UpdateRun again{{"--state", state},
+                        {},
+                        {{text::Versions(ImageBootLoader, ImageFirmware) +
+                              text::Closing(msg::NothingNewer),
+                          "x"}}};
+        EXPECT_EQ(Play(again), 0);
+    }
 }
 
 }  // namespace
