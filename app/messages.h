@@ -47,6 +47,10 @@ inline constexpr char ErasingMemory[] = "Erasing memory";
 inline constexpr char RecorderDidNotRestart[] = "\r\nERROR: Recorder did not restart.\r\n";
 inline constexpr char RecorderDidNotComeBack[] =
     "\r\nERROR: Recorder did not come back after restart.\r\n";
+// Shown once when Ctrl+C (or a signal that ends the program) comes while the
+// recorder is being programmed.
+inline constexpr char CannotInterruptNow[] =
+    "\r\nThe update cannot be interrupted now: it stops as soon as the new firmware runs.\r\n";
 inline constexpr char DisconnectRecorder[] = "\nDisconnect recorder to apply firmware changes.\n";
 inline constexpr char ClosingPrompt[] = "\r\nPress any key to exit.\r\n";
 

@@ -11,14 +11,19 @@
 #include "controller/commands.h"
 #include "controller/programming.h"
 #include "images/image_store.h"
+#include "platform/interrupts.h"
 
 namespace {
 
 int Major(uint16_t version) { return version >> 8; }
 int Minor(uint16_t version) { return version & 0xFF; }
 
+// No key is waited for under the interrupt hold: a run that ends while the
+// recorder is being programmed has said why by now, and a request to end it
+// that came meanwhile ends it here.
 int ClosingWait(int exitCode) {
     std::printf("%s", msg::ClosingPrompt);
+    InterruptsRelease();
     ReadKey();
     return exitCode;
 }
@@ -40,6 +45,7 @@ void PrintMark(char mark) { std::putchar(mark); }
 int PassFailed() {
     std::printf("%s", msg::ProgressFailed);
     std::printf("%s", msg::PressAnyKeyToExit);
+    InterruptsRelease();
     ReadKey();
     return ExitFailed;
 }
@@ -65,6 +71,9 @@ bool Restarted(int* exitCode) {
 // recorder is back; otherwise the run is over with *exitCode.
 bool ProgrammingPass(const char* heading, const uint8_t* image, int* exitCode) {
     std::printf("%s", heading);
+    // From the first BeginBlock at the status record on, a program cut short
+    // could leave the controller half written.
+    InterruptsHold(msg::CannotInterruptNow);
     BeginBlock(FirmwareStatusAddress);
     if (!Restarted(exitCode)) return false;
     if (!ProgramImage(image, PrintMark)) {
@@ -129,6 +138,9 @@ bool ReplaceBootLoader(int* exitCode) {
 int ReplaceFirmware(bool firmwareKnown) {
     int exitCode = ExitDone;
     if (!ProgrammingPass(msg::ReplacingFirmware, FirmwareImage, &exitCode)) return exitCode;
+    // The new firmware runs, and nothing is left half written: a request to
+    // end the run that came during the passes ends it here, before the erase.
+    InterruptsRelease();
     if (Options.eraseAfterUpdate) {
         std::printf("%s", msg::ErasingMemory);
         // Without a known firmware the data area is left alone.
