@@ -215,6 +215,13 @@ struct SimTraceRecord {
     bool opened;               // false: the open failed, no command was sent
 };
 
+// Watching a run as it goes (tests): called for every command carried to a
+// drive, after it was carried out, with its CDB, the bytes it sent (data-out
+// commands, else nullptr) and the transport's 1 or 0. SimStart stops it.
+using SimCommandWatcher = void (*)(const uint8_t* cdb, const uint8_t* dataOut, uint32_t length,
+                                   int result);
+void SimWatchCommands(SimCommandWatcher watcher);
+
 // Keeps trace records in memory (tests) in addition to any trace file.
 void SimTraceKeep(bool keep);
 const std::vector<SimTraceRecord>& SimTrace();

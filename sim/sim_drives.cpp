@@ -28,6 +28,7 @@ uint64_t commandCount = 0;
 int openDrives = 0;
 uint64_t failCommandFirst = 0;
 uint32_t failCommandCount = 0;
+SimCommandWatcher watcher = nullptr;
 
 constexpr char DrivePrefix[] = "\\\\.\\PHYSICALDRIVE";
 
@@ -57,6 +58,7 @@ void SimDrivesReset() {
     openDrives = 0;
     failCommandFirst = 0;
     failCommandCount = 0;
+    watcher = nullptr;
 }
 
 void SimDrivesConfigure(const SimOptions& options) {
@@ -155,7 +157,14 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
         SimStorageCommand(handle, request, outcome, &bytesIn);
     }
     SimTraceCommand(t, handle, request, *outcome, bytesIn);
+    if (watcher != nullptr) {
+        const auto* out = request.direction == ScsiDataOut ? static_cast<const uint8_t*>(request.data)
+                                                           : nullptr;
+        watcher(request.cdb, out, request.length, outcome->carriedOut && outcome->status == 0);
+    }
     SimCommandEnds();
 }
+
+void SimWatchCommands(SimCommandWatcher w) { watcher = w; }
 
 void DriveClose(int) { --openDrives; }
