@@ -55,5 +55,7 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome);
 void DriveClose(int handle);
 
 // Opens and closes the drive at `path` to learn why it cannot be used; sends
-// no command. Lets the console tell "no recorder" from "no permission".
+// no command. Lets the console tell "no recorder" from "no permission", and
+// the restart wait tell a recorder that went off the bus from one that only
+// failed a command.
 DriveOpenResult DriveCheckAccess(const char* path);
