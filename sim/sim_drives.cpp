@@ -10,6 +10,7 @@
 #include "platform/drive.h"
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
+#include "sim/sim_faults.h"
 #include "sim/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
@@ -142,7 +143,28 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
     } else {
         SimStorageCommand(handle, request, outcome, &bytesIn);
     }
-    SimTraceCommand(t, handle, request, *outcome, bytesIn);
+    SimTraceCommand(t, handle, request, *outcome, bytesIn, TracedUpdater);
+}
+
+void SimHostCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
+    *outcome = ScsiOutcome{};
+    uint32_t bytesIn = 0;
+    if (SimSlotAt(handle) == nullptr) {
+        outcome->osError = EBADF;
+    } else {
+        SimFaultsHold(true);
+        SimStorageCommand(handle, request, outcome, &bytesIn);
+        SimFaultsHold(false);
+    }
+    SimTraceCommand(SimNowMs(), handle, request, *outcome, bytesIn, TracedHost);
+}
+
+bool SimOpenRecorder(int* handle) {
+    if (!SimSlotPresent(recorderSlot) || slots[recorderSlot].denied) return false;
+    if (droppedSlot == recorderSlot) droppedSlot = SimNoSlot;
+    *handle = recorderSlot;
+    ++openDrives;
+    return true;
 }
 
 void DriveClose(int) { --openDrives; }
