@@ -3,7 +3,7 @@
 # (TCG) with the dummy USB host controller, serves the recorder there with
 # vokari-usb-recorder and runs the real vokari-update against it, one
 # scenario after another (tests/kernel/guest/usb_scenarios, one group per
-# guest). Meanwhile the same scenarios run on vokari-update-sim here; each
+# guest; GROUP may also name a single scenario). Meanwhile the same scenarios run on vokari-update-sim here; each
 # passes when the guest's run exits the same, prints the same bytes, leaves
 # the recorder in the same state and sent it the same commands.
 #
@@ -59,13 +59,14 @@ seam=$(mktemp -d "$cache/seam-$group.XXXXXX")
 trap 'rm -rf "$seam"' EXIT
 names=()
 while read -r g name keys options; do
-  [ "$g" = "$group" ] || continue
+  [ "$g" = "$group" ] || [ "$name" = "$group" ] || continue
   names+=("$name")
   (
     set +e
     # shellcheck disable=SC2086
+    # A lock of its own: the scenarios run at once.
     "$pty_keys" "$seam/$name.out" "$keys" 400 "$update_sim" --state "$seam/$name.state" \
-      --trace "$seam/$name.trace" $options </dev/null
+      --trace "$seam/$name.trace" --lock "vokari-usb-test-$$-$name" $options </dev/null
     echo $? >"$seam/$name.exit"
   ) &
 done < <(grep -v '^#' "$scenarios")
@@ -101,7 +102,7 @@ for name in "${names[@]}"; do
       printf 'No permission to open /dev/sg0: run as root, or install the udev rule (see README).\n'
       tail -n +3 "$seam/$name.out"; } >"$expected"
   fi
-  grep -av '"open":false' "$seam/$name.trace" | sed -n 's/^{"t":[0-9]*,//p' >"$seam/$name.commands"
+  sed -n '/"open":false/!s/^{"t":[0-9]*,//p' "$seam/$name.trace" >"$seam/$name.commands" || true
   result=$(grep -a "^result $name " "$log" | tr -d '\r' || true)
   if [ -z "$result" ]; then
     check "$name: the guest ran it" false
