@@ -8,10 +8,11 @@
 # the recorder in the same state and sent it the same commands.
 #
 # Usage: run_usb_guest_test.sh GROUP CACHE GUEST_CHECKS VOKARI_UPDATE
-#                              VOKARI_USB_RECORDER PTY_KEYS VOKARI_UPDATE_SIM
+#          VOKARI_USB_RECORDER PTY_KEYS VOKARI_UPDATE_SIM USB_TRANSPORT_CHECKS
 # Exit status: 0 passed, 77 skipped (QEMU cannot be installed), else failed.
 set -euo pipefail
 group=$1 cache=$2 guest_checks=$3 updater=$4 recorder=$5 pty_keys=$6 update_sim=$7
+transport_checks=$8
 here=$(cd "$(dirname "$0")" && pwd)
 scenarios=$here/guest/usb_scenarios
 mkdir -p "$cache"
@@ -28,7 +29,7 @@ status=0
 
 # One per updater build: the benchmark's timed one lives beside the test's.
 initramfs=$cache/initramfs-usb-$(basename "$updater").cpio.gz
-inputs=("$guest_checks" "$updater" "$recorder" "$pty_keys" "$here/guest/usb_init" "$scenarios"
+inputs=("$guest_checks" "$updater" "$recorder" "$pty_keys" "$transport_checks" "$here/guest/usb_init" "$scenarios"
         /bin/busybox "$cache/kernel/vmlinuz")
 stale=false
 [ -f "$initramfs" ] || stale=true
@@ -43,6 +44,7 @@ if $stale; then
   cp "$updater" "$root/bin/vokari-update"
   cp "$recorder" "$root/bin/vokari-usb-recorder"
   cp "$pty_keys" "$root/bin/pty_keys"
+  cp "$transport_checks" "$root/bin/usb_transport_checks"
   cp "$here/guest/usb_init" "$root/init"
   cp "$scenarios" "$root/usb_scenarios"
   cp "$cache"/kernel/modules/*.ko "$root/lib/modules/"
@@ -61,6 +63,7 @@ names=()
 while read -r g name keys options; do
   [ "$g" = "$group" ] || [ "$name" = "$group" ] || continue
   names+=("$name")
+  [ "$name" = transport ] && continue  # nothing to compare with
   (
     set +e
     # shellcheck disable=SC2086
@@ -94,6 +97,12 @@ check() {  # DESCRIPTION CONDITION...
 field() { awk -v key="$2" '{ for (i = 1; i < NF; i++) if ($i == key) print $(i + 1) }' <<<"$1"; }
 
 for name in "${names[@]}"; do
+  result=$(grep -a "^result $name " "$log" | tr -d '\r' || true)
+  if [ "$name" = transport ]; then
+    grep -a "^output $name: " "$log" | sed "s/^output $name: //" | tr -d '\r'
+    check "transport: every check passed in the guest" [ "$(field "$result" exit)" = 0 ]
+    continue
+  fi
   expected=$seam/$name.out
   if [ "$name" = nonroot ]; then
     expected=$seam/nonroot.expected
@@ -103,7 +112,6 @@ for name in "${names[@]}"; do
       tail -n +3 "$seam/$name.out"; } >"$expected"
   fi
   sed -n '/"open":false/!s/^{"t":[0-9]*,//p' "$seam/$name.trace" >"$seam/$name.commands" || true
-  result=$(grep -a "^result $name " "$log" | tr -d '\r' || true)
   if [ -z "$result" ]; then
     check "$name: the guest ran it" false
     continue
