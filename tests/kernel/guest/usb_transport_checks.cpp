@@ -3,9 +3,9 @@
 // not take. Run in the guest against a recorder started with
 // --fail-command 5; prints one line per check and exits 0 when all passed.
 //   - --fail-command counts the updater's commands only, never the kernel's;
-//   - a phase error (INQUIRY sent as data-out) brings the host's reset
-//     recovery (Bulk-Only reset on ep0, halts cleared), after which the
-//     recorder answers again;
+//   - a phase error (INQUIRY sent as data-out) brings usb-storage's error
+//     recovery (it resets the port: the function is disabled and enabled
+//     again), after which the recorder answers again;
 //   - a refused data-in halts bulk-in, and the sense comes through;
 //   - a short data-in of whole packets halts bulk-in, one of a part packet
 //     ends with the short packet; either way the residue is right.
@@ -54,7 +54,7 @@ void CheckPhaseErrorAndResetRecovery() {
     Check(result == 0 && call != nullptr && call->hostStatus != 0,
           "INQUIRY as data-out: a phase error, failed by the host (host_status 0x%x)",
           call != nullptr ? call->hostStatus : 0);
-    Check(InquiryWorks(), "after the host's reset recovery the recorder answers again");
+    Check(InquiryWorks(), "after the host's error recovery (a port reset) the recorder answers again");
 }
 
 void CheckRefusedDataIn() {
