@@ -5,8 +5,10 @@
 //
 //   vokari-usb-recorder [--udc NAME] [recorder options]
 //
-// It runs until SIGTERM or SIGINT, then unplugs, removes its gadget and
-// saves the recorder's state (--state).
+// It runs until SIGTERM or SIGINT, then unplugs and saves the recorder's
+// state (--state). It removes its gadget as far as the kernel lets go of it
+// while the function's files are still open; the next run clears the rest
+// before it starts.
 #include <pthread.h>
 #include <signal.h>
 
