@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/drive.h"
+
 enum : int {
     SimSlotCount = 10,  // slots 0..9; discovery only looks at 0..8
     SimNoSlot = -1,
@@ -163,6 +165,17 @@ int SimRecorderSlot();
 // --no-return / --return-on options say).
 void SimRecorderRestart();
 
+// --- behind a real USB stack (vokari-usb-recorder) -------------------------
+// Opens the recorder where it is now, as the host's USB stack finds it after
+// a plug-in: false while it is away. The seam's one missed open after a
+// restart does not apply: there the unplug itself is real.
+bool SimOpenRecorder(int* handle);
+// A command the host's own disk drivers sent (probing, sense, polling):
+// carried like any other and traced with "host":true, but not numbered for
+// --fail-command and never matched by a --fail rule or --stop-at, which
+// stay aimed at the updater's commands.
+void SimHostCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome);
+
 // --- microcontroller -----------------------------------------------------
 enum : uint32_t { SimMcuMemorySize = 65536 };
 
@@ -213,6 +226,7 @@ struct SimTraceRecord {
     std::vector<uint8_t> in;   // bytes the device supplied (data-in commands)
     int result;                // the transport's 1 or 0
     bool opened;               // false: the open failed, no command was sent
+    bool host;                 // sent by the host's own disk drivers, not the updater
 };
 
 // Watching a run as it goes (tests): called for every command carried to a

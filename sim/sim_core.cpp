@@ -9,6 +9,7 @@
 #include "sim/sim_mcu.h"
 #include "sim/sim_signals.h"
 #include "sim/sim_state.h"
+#include "sim/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
 namespace {
@@ -82,6 +83,7 @@ bool SimStart(const SimOptions& given, char* error, size_t errorSize) {
     SimFaultsConfigure(options);
     SimMcuReset(options);
     SimFlashReset(options);
+    SimStorageReset();
 
     if (SimSlot* recorder = SimSlotAt(options.drive)) MakeRecorderSlot(recorder, options);
     if (SimSlot* denied = SimSlotAt(options.deniedDrive)) {

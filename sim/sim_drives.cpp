@@ -10,6 +10,7 @@
 #include "platform/drive.h"
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
+#include "sim/sim_faults.h"
 #include "sim/sim_signals.h"
 #include "sim/sim_storage.h"
 #include "sim/sim_trace_write.h"
@@ -156,13 +157,34 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
     } else {
         SimStorageCommand(handle, request, outcome, &bytesIn);
     }
-    SimTraceCommand(t, handle, request, *outcome, bytesIn);
+    SimTraceCommand(t, handle, request, *outcome, bytesIn, TracedUpdater);
     if (watcher != nullptr) {
         const auto* out = request.direction == ScsiDataOut ? static_cast<const uint8_t*>(request.data)
                                                            : nullptr;
         watcher(request.cdb, out, request.length, outcome->carriedOut && outcome->status == 0);
     }
     SimCommandEnds();
+}
+
+void SimHostCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
+    *outcome = ScsiOutcome{};
+    uint32_t bytesIn = 0;
+    if (SimSlotAt(handle) == nullptr) {
+        outcome->osError = EBADF;
+    } else {
+        SimFaultsHold(true);
+        SimStorageCommand(handle, request, outcome, &bytesIn);
+        SimFaultsHold(false);
+    }
+    SimTraceCommand(SimNowMs(), handle, request, *outcome, bytesIn, TracedHost);
+}
+
+bool SimOpenRecorder(int* handle) {
+    if (!SimSlotPresent(recorderSlot) || slots[recorderSlot].denied) return false;
+    if (droppedSlot == recorderSlot) droppedSlot = SimNoSlot;
+    *handle = recorderSlot;
+    ++openDrives;
+    return true;
 }
 
 void SimWatchCommands(SimCommandWatcher w) { watcher = w; }

@@ -13,6 +13,7 @@ SimFaultRule rules[SimMaxFaultRules];
 int ruleCount = 0;
 SimFaultRule stopRule;
 bool stopPending = false;
+bool held = false;
 
 bool Matches(const SimFaultRule& rule, SimFaultKind kind, uint32_t address) {
     return rule.kind == kind && (rule.anyAddress || rule.address == address);
@@ -32,6 +33,7 @@ void StopIfDue(SimFaultKind kind, uint32_t address) {
 void SimFaultsReset() {
     ruleCount = 0;
     stopPending = false;
+    held = false;
 }
 
 void SimFaultsConfigure(const SimOptions& options) {
@@ -41,7 +43,10 @@ void SimFaultsConfigure(const SimOptions& options) {
     stopRule = options.stopAt;
 }
 
+void SimFaultsHold(bool on) { held = on; }
+
 bool SimFaultFires(SimFaultKind kind, uint32_t address) {
+    if (held) return false;
     StopIfDue(kind, address);
     for (int i = 0; i < ruleCount; ++i) {
         SimFaultRule& rule = rules[i];

@@ -1,6 +1,8 @@
 // The storage controller of each simulated drive: the standard commands the
-// updater uses and the recorder's vendor frame 0xC8. Anything else ends in
-// CHECK CONDITION, as on the real controller.
+// updater uses, the recorder's vendor frame 0xC8, and the commands a host's
+// disk drivers send to any removable USB disk, answered as a plain one does
+// (medium present, not write protected, no mode pages, sense kept for REQUEST
+// SENSE). Anything else ends in CHECK CONDITION, as on the real controller.
 #include "sim/sim_storage.h"
 
 #include <cerrno>
@@ -13,6 +15,28 @@
 
 namespace {
 
+// Commands of a removable disk that the updater itself never sends.
+enum : uint8_t {
+    ScsiOpTestUnitReady = 0x00,
+    ScsiOpRequestSense = 0x03,
+    ScsiOpModeSense6 = 0x1A,
+    ScsiOpPreventAllowRemoval = 0x1E,
+};
+
+enum : uint8_t {
+    SenseKeyNone = 0x00,
+    SenseKeyIllegalRequest = 0x05,
+    AscInvalidOpcode = 0x20,
+    AscInvalidFieldInCdb = 0x24,
+    ModePageAll = 0x3F,
+};
+
+// The sense of the last command that ended in CHECK CONDITION, until REQUEST
+// SENSE fetches it or a later command succeeds: a host that takes no sense
+// with the status (USB mass storage) asks for it next.
+uint8_t pendingSense[18];
+bool sensePending = false;
+
 enum class Phase { None, In, Out, Unknown };
 
 // What data phase a command has; a request whose direction contradicts it
@@ -23,7 +47,12 @@ Phase PhaseOf(const uint8_t* cdb) {
         case ScsiOpInquiry:
         case ScsiOpReadCapacity10:
         case ScsiOpRead10:
+        case ScsiOpRequestSense:
+        case ScsiOpModeSense6:
             return Phase::In;
+        case ScsiOpTestUnitReady:
+        case ScsiOpPreventAllowRemoval:
+            return Phase::None;
         case ScsiOpVendor:
             switch (cdb[1]) {
                 case VendorReadGeometry:
@@ -80,6 +109,40 @@ bool ReadCapacity(const SimSlot& slot, const ScsiRequest& request, uint32_t* byt
     return true;
 }
 
+void FixedSense(uint8_t* sense, uint8_t key, uint8_t asc) {
+    std::memset(sense, 0, 18);
+    sense[0] = 0x70;  // current error, fixed format
+    sense[2] = key;
+    sense[7] = 10;  // additional length: 18 bytes in all
+    sense[12] = asc;
+}
+
+bool RequestSense(const ScsiRequest& request, uint32_t* bytesIn) {
+    uint8_t sense[18];
+    if (sensePending)
+        std::memcpy(sense, pendingSense, sizeof sense);
+    else
+        FixedSense(sense, SenseKeyNone, 0);
+    sensePending = false;
+    uint32_t allocation = request.cdb[4];
+    *bytesIn = CopyIn(request, sense, allocation < sizeof sense ? allocation : sizeof sense);
+    return true;
+}
+
+// MODE SENSE(6) of all pages: the header alone (no block descriptor, no
+// pages), its device-specific byte saying the medium is not write protected.
+// A single page is refused as a disk without mode pages refuses it.
+bool ModeSense6(const ScsiRequest& request, uint32_t* bytesIn, uint8_t* asc) {
+    if ((request.cdb[2] & 0x3F) != ModePageAll) {
+        *asc = AscInvalidFieldInCdb;
+        return false;
+    }
+    const uint8_t header[4] = {3, 0x00, 0x00 /* bit 7: write protected */, 0};
+    uint32_t allocation = request.cdb[4];
+    *bytesIn = CopyIn(request, header, allocation < sizeof header ? allocation : sizeof header);
+    return true;
+}
+
 bool RecorderVendorCommand(const SimSlot& slot, const ScsiRequest& request, uint32_t* bytesIn) {
     auto* data = static_cast<uint8_t*>(request.data);
     const uint8_t* cdb = request.cdb;
@@ -105,8 +168,15 @@ bool RecorderVendorCommand(const SimSlot& slot, const ScsiRequest& request, uint
     }
 }
 
-bool Carry(const SimSlot& slot, const ScsiRequest& request, uint32_t* bytesIn) {
+bool Carry(const SimSlot& slot, const ScsiRequest& request, uint32_t* bytesIn, uint8_t* asc) {
     switch (request.cdb[0]) {
+        case ScsiOpTestUnitReady:
+        case ScsiOpPreventAllowRemoval:
+            return true;
+        case ScsiOpRequestSense:
+            return RequestSense(request, bytesIn);
+        case ScsiOpModeSense6:
+            return ModeSense6(request, bytesIn, asc);
         case ScsiOpInquiry:
             if (SimFaultFires(FaultInquiry, 0)) return false;
             *bytesIn = CopyIn(request, slot.inquiry, sizeof slot.inquiry);
@@ -127,16 +197,23 @@ bool Carry(const SimSlot& slot, const ScsiRequest& request, uint32_t* bytesIn) {
 
 }  // namespace
 
-void SimCheckCondition(ScsiOutcome* outcome) {
+namespace {
+
+void CheckCondition(ScsiOutcome* outcome, uint8_t asc) {
     outcome->carriedOut = true;
     outcome->status = 0x02;  // CHECK CONDITION
     std::memset(outcome->sense, 0, sizeof outcome->sense);
-    outcome->sense[0] = 0x70;  // current error, fixed format
-    outcome->sense[2] = 0x05;  // ILLEGAL REQUEST
-    outcome->sense[7] = 10;
-    outcome->sense[12] = 0x20;  // invalid command operation code
+    FixedSense(outcome->sense, SenseKeyIllegalRequest, asc);
     outcome->senseLength = 18;
+    std::memcpy(pendingSense, outcome->sense, sizeof pendingSense);
+    sensePending = true;
 }
+
+}  // namespace
+
+void SimCheckCondition(ScsiOutcome* outcome) { CheckCondition(outcome, AscInvalidOpcode); }
+
+void SimStorageReset() { sensePending = false; }
 
 void SimStorageCommand(int slotIndex, const ScsiRequest& request, ScsiOutcome* outcome,
                        uint32_t* bytesIn) {
@@ -147,11 +224,13 @@ void SimStorageCommand(int slotIndex, const ScsiRequest& request, ScsiOutcome* o
         outcome->osError = EIO;
         return;
     }
-    if (slot == nullptr || !Carry(*slot, request, bytesIn)) {
+    uint8_t asc = AscInvalidOpcode;
+    if (slot == nullptr || !Carry(*slot, request, bytesIn, &asc)) {
         *bytesIn = 0;
-        SimCheckCondition(outcome);
+        CheckCondition(outcome, asc);
         return;
     }
+    if (request.cdb[0] != ScsiOpRequestSense) sensePending = false;
     outcome->carriedOut = true;
     outcome->status = 0;
     if (PhaseOf(request.cdb) == Phase::In) outcome->residual = request.length - *bytesIn;

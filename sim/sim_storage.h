@@ -12,3 +12,6 @@ void SimStorageCommand(int slot, const ScsiRequest& request, ScsiOutcome* outcom
 
 // CHECK CONDITION, ILLEGAL REQUEST (the answer to anything refused).
 void SimCheckCondition(ScsiOutcome* outcome);
+
+// Forgets any sense kept for REQUEST SENSE.
+void SimStorageReset();

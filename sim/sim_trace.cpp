@@ -44,7 +44,7 @@ void WriteRecord(const SimTraceRecord& r) {
     WriteHex(traceFile, r.out.data(), r.out.size());
     std::fprintf(traceFile, "\",\"in\":\"");
     WriteHex(traceFile, r.in.data(), r.in.size());
-    std::fprintf(traceFile, "\",\"result\":%d}\n", r.result);
+    std::fprintf(traceFile, "\",\"result\":%d%s}\n", r.result, r.host ? ",\"host\":true" : "");
 }
 
 void Record(SimTraceRecord&& r) {
@@ -85,7 +85,7 @@ void SimTraceFailedOpen(const char* path) {
 }
 
 void SimTraceCommand(uint64_t t, int slot, const ScsiRequest& request, const ScsiOutcome& outcome,
-                     uint32_t bytesIn) {
+                     uint32_t bytesIn, SimTraceOrigin origin) {
     if (traceFile == nullptr && !keep) return;
     SimTraceRecord r{};
     r.t = t;
@@ -99,5 +99,6 @@ void SimTraceCommand(uint64_t t, int slot, const ScsiRequest& request, const Scs
     if (request.direction == ScsiDataIn && data != nullptr) r.in.assign(data, data + bytesIn);
     r.result = outcome.carriedOut && outcome.status == 0 ? 1 : 0;
     r.opened = true;
+    r.host = origin == TracedHost;
     Record(std::move(r));
 }

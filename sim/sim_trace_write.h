@@ -8,5 +8,6 @@
 bool SimTraceOpen(const char* path);
 void SimTraceClose();
 void SimTraceFailedOpen(const char* path);
+enum SimTraceOrigin : int { TracedUpdater = 0, TracedHost = 1 };
 void SimTraceCommand(uint64_t t, int slot, const ScsiRequest& request, const ScsiOutcome& outcome,
-                     uint32_t bytesIn);
+                     uint32_t bytesIn, SimTraceOrigin origin);

@@ -15,6 +15,8 @@ modules=(scsi_common scsi_mod crc64 crc64-rocksoft crc64_rocksoft_generic crct10
          crct10dif_generic crc-t10dif t10-pi sd_mod sg
          usb-common usbcore xhci-hcd xhci-pci usb-storage
          virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_pci virtio_scsi)
+# The USB gadget side, for the simulated recorder served as a USB disk.
+modules+=(configfs udc-core libcomposite usb_f_fs dummy_hcd)
 
 static_busybox() {
   [ -x /bin/busybox ] && ! ldd /bin/busybox >/dev/null 2>&1
@@ -96,4 +98,5 @@ fetch_kernel() {
 
 tools_present || install_tools
 tools_present || { echo "SKIP: QEMU is still missing after installing it"; exit 77; }
-[ -f "$cache/kernel/vmlinuz" ] || fetch_kernel
+# A kernel fetched before the gadget modules were asked for lacks them.
+[ -f "$cache/kernel/vmlinuz" ] && [ -f "$cache/kernel/modules/dummy_hcd.ko" ] || fetch_kernel

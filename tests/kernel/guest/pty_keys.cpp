@@ -1,0 +1,107 @@
+// pty_keys: runs a program on a pseudo-terminal of its own, the way a person
+// at a keyboard would: each key of KEYS is typed when the program asks a
+// question (its output, past the last answer, ends a line in "key to exit."),
+// everything it writes goes to OUT as it comes, and pty_keys ends with the
+// program's exit code (124 when SECONDS ran out and it was killed).
+//
+//   pty_keys [--user UID] OUT KEYS SECONDS PROGRAM [ARGS...]
+//
+// It runs the same on the host (the seam-level run) and in the test guest,
+// so that the two outputs can be compared byte for byte. With --user the
+// program runs as that user and group, without supplementary groups.
+#include <fcntl.h>
+#include <grp.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/pty_process.h"
+
+namespace {
+
+constexpr char AsUser[] = "--exec-as";  // internal: drops to the user, then execs
+
+const char* const Questions[] = {"key to exit.\n", "key to exit.\r\n"};
+
+// Where the first question past `from` ends, or npos.
+size_t QuestionEnd(const std::string& output, size_t from) {
+    size_t best = std::string::npos;
+    for (const char* q : Questions) {
+        size_t at = output.find(q, from);
+        if (at != std::string::npos && (best == std::string::npos || at + std::strlen(q) < best))
+            best = at + std::strlen(q);
+    }
+    return best;
+}
+
+int ExecAs(int argc, char** argv) {
+    if (argc < 4) return 2;
+    auto id = static_cast<uid_t>(std::atoi(argv[2]));
+    if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) return 125;
+    execv(argv[3], argv + 3);
+    return 127;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: pty_keys [--user UID] OUT KEYS SECONDS PROGRAM [ARGS...]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], AsUser) == 0) return ExecAs(argc, argv);
+    int first = 1;
+    const char* user = nullptr;
+    if (argc >= 3 && std::strcmp(argv[1], "--user") == 0) {
+        user = argv[2];
+        first = 3;
+    }
+    if (argc - first < 4) return Usage();
+    const char* outPath = argv[first];
+    std::string keys = argv[first + 1];
+    long long deadline = NowMs() + 1000LL * std::atoi(argv[first + 2]);
+
+    std::string program = argv[first + 3];
+    std::vector<std::string> args;
+    if (user != nullptr) {
+        char self[4096];
+        ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n <= 0) return 2;
+        self[n] = '\0';
+        args = {user, program};
+        program = self;
+        args.insert(args.begin(), AsUser);
+    }
+    for (int i = first + 4; i < argc; ++i) args.emplace_back(argv[i]);
+
+    int out = open(outPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) return 2;
+    PtyProcess process;
+    if (!process.Start(program, args)) return 2;
+    size_t written = 0, answered = 0, nextKey = 0;
+    int code = ExitTimedOut;
+    while (code == ExitTimedOut && NowMs() < deadline) {
+        code = process.WaitExit(100);
+        const std::string& output = process.Output();
+        if (output.size() > written) {
+            (void)!write(out, output.data() + written, output.size() - written);
+            written = output.size();
+        }
+        size_t end = QuestionEnd(output, answered);
+        if (code == ExitTimedOut && end != std::string::npos && nextKey < keys.size()) {
+            process.Press(std::string(1, keys[nextKey++]));
+            answered = end;
+        }
+    }
+    close(out);
+    if (code == ExitTimedOut) {
+        process.Kill();
+        return 124;
+    }
+    return code;
+}
