@@ -107,6 +107,9 @@ struct SimOptions {
     const char* tracePath;
     const char* lockName;
     bool realTime;
+
+    bool help;     // --help: print the options and exit
+    bool version;  // --version
 };
 
 // Defaults of the recorder: older than the shipped images, same signature.

@@ -204,6 +204,8 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
     *usedValue = false;
     if (std::strcmp(name, "--no-return") == 0) return (o->noReturn = true);
     if (std::strcmp(name, "--real-time") == 0) return (o->realTime = true);
+    if (std::strcmp(name, "--help") == 0) return (o->help = true);
+    if (std::strcmp(name, "--version") == 0) return (o->version = true);
     return p.Fail(name, "unknown option");
 }
 
