@@ -72,6 +72,7 @@ struct SimOptions {
     int drive;  // slot of the recorder, SimNoSlot for none
     uint64_t attachAfterMs;
     int deniedDrive;  // slot whose node refuses us (permission), SimNoSlot for none
+    int diskDrive;    // slot of another disk (the system disk), SimNoSlot for none
 
     bool bootLoaderGiven;
     uint16_t bootLoaderVersion;  // major * 256 + minor
@@ -94,6 +95,7 @@ struct SimOptions {
     uint32_t failCommandCount;
 
     bool noReturn;
+    bool returnDenied;  // after a restart the recorder's node refuses us
     int returnOn;  // slot the recorder comes back on, SimNoSlot for its own
     uint32_t restartMs;
 

@@ -97,15 +97,23 @@ TEST_F(StartupTest, WithoutATerminalTheRefusedSecondCopyEndsAtOnce) {
     EXPECT_EQ(first.Output(), text::Banner + text::Wait);
 }
 
-TEST_F(StartupTest, ADriveThatRefusesUsIsNamedOnceAfterTheWaitText) {
+TEST_F(StartupTest, TheRecordersNodeIsNamedOnceWhenItRefusesUs) {
     PtyProcess p;
-    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--deny", "3"}));
+    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--disk", "0", "--deny", "3"}));
     char line[160];
     std::snprintf(line, sizeof line, msg::DrivePermissionDenied, "/dev/sg3");
     ASSERT_TRUE(p.WaitFor(line)) << p.Output();
     // The wait goes on; several seconds of its clock pass without a repeat.
     EXPECT_TRUE(p.StaysRunningFor(600));
     EXPECT_EQ(p.Output(), text::Banner + text::Wait + line);
+}
+
+TEST_F(StartupTest, AnotherDiskThatRefusesUsIsNotMentioned) {
+    PtyProcess p;
+    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--disk", "0", "--deny", "0"}));
+    ASSERT_TRUE(p.WaitFor(text::Wait)) << p.Output();
+    EXPECT_TRUE(p.StaysRunningFor(300));
+    EXPECT_EQ(p.Output(), text::Banner + text::Wait);
 }
 
 // A file gets what a terminal would have shown, byte for byte, on every way
