@@ -47,6 +47,9 @@ inline constexpr char ErasingMemory[] = "Erasing memory";
 inline constexpr char RecorderDidNotRestart[] = "\r\nERROR: Recorder did not restart.\r\n";
 inline constexpr char RecorderDidNotComeBack[] =
     "\r\nERROR: Recorder did not come back after restart.\r\n";
+// Then the permission line names the node.
+inline constexpr char RecorderBackWithoutPermission[] =
+    "\r\nERROR: Recorder came back after restart, but cannot be opened.\r\n";
 inline constexpr char DisconnectRecorder[] = "\nDisconnect recorder to apply firmware changes.\n";
 inline constexpr char ClosingPrompt[] = "\r\nPress any key to exit.\r\n";
 
