@@ -19,12 +19,15 @@ namespace {
 char outputBuffer[512];
 
 // Unbuffered on a terminal, so that progress marks show at once; 512-byte
-// blocks when redirected, flushed at exit.
+// blocks when redirected, flushed at exit, and written out by the platform
+// if a signal ends the program.
 void SetUpOutput() {
-    if (ConsoleOutputIsTerminal())
+    if (ConsoleOutputIsTerminal()) {
         std::setvbuf(stdout, nullptr, _IONBF, 0);
-    else
+    } else {
         std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+        ConsoleKeepOutputBuffer(outputBuffer);
+    }
 }
 
 void KeepProgramPath(const char* argv0) {
