@@ -67,7 +67,7 @@ kernel_package() {
   echo "$name"
 }
 
-machine_cache=${VKR_KERNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vokari/kernel}
+machine_cache=${VKR_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/vokari/kernel}
 
 # Passes when FILE has the SHA256 recorded beside it.
 verified() {
