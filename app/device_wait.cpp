@@ -2,50 +2,45 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "app/console_state.h"
 #include "app/messages.h"
 #include "app/read_key.h"
+#include "device/recorder_access.h"
 #include "platform/clock.h"
-#include "platform/drive.h"
-#include "platform/drive_path.h"
 #include "vokari/vkr.h"
 
 namespace {
 
 enum : uint32_t {
-    FirstScannedDrive = 0,
-    LastScannedDrive = 8,
     AccessCheckIntervalMs = 1000,
 };
 
-// A drive node that is there but refuses us looks, to discovery, just like an
-// absent recorder. Tell the person once which node it is and how to fix it.
-bool ReportDeniedDrive() {
-    for (uint32_t drive = FirstScannedDrive; drive <= LastScannedDrive; ++drive) {
-        char path[32];
-        std::snprintf(path, sizeof path, "\\\\.\\PHYSICALDRIVE%u", drive);
-        if (DriveCheckAccess(path) != DriveDenied) continue;
-        char node[64];
-        if (!DriveNodeForPath(path, node, sizeof node)) continue;
-        std::printf(msg::DrivePermissionDenied, node);
-        return true;
-    }
-    return false;
-}
-
 }  // namespace
+
+bool PermissionLineDue(PermissionWatch* watch) {
+    char node[sizeof watch->node];
+    if (!FindDeniedRecorder(node, sizeof node)) {
+        // Gone, or usable now: a recorder that refuses us again is news.
+        watch->node[0] = '\0';
+        return false;
+    }
+    if (std::strcmp(node, watch->node) == 0) return false;
+    std::memcpy(watch->node, node, sizeof node);
+    return true;
+}
 
 WaitResult WaitForRecorder() {
     if (Vkr_IsConnected(&RecorderPath)) return RecorderAttached;
     std::printf("%s", msg::DeviceNotConnected);
 
-    bool denialReported = false;
+    PermissionWatch watch{};
     uint64_t nextAccessCheck = 0;
     for (;;) {
         if (Vkr_IsConnected(&RecorderPath)) return RecorderAttached;
-        if (!denialReported && MonotonicMs() >= nextAccessCheck) {
-            denialReported = ReportDeniedDrive();
+        if (MonotonicMs() >= nextAccessCheck) {
+            if (PermissionLineDue(&watch)) std::printf(msg::DrivePermissionDenied, watch.node);
             nextAccessCheck = MonotonicMs() + AccessCheckIntervalMs;
         }
         if (KeyAvailable() && ReadKey() == KeyEsc) return WaitAbandoned;

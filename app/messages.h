@@ -51,6 +51,9 @@ inline constexpr char RecorderDidNotComeBack[] =
 // recorder is being programmed.
 inline constexpr char CannotInterruptNow[] =
     "\r\nThe update cannot be interrupted now: it stops as soon as the new firmware runs.\r\n";
+// Then the permission line names the node.
+inline constexpr char RecorderBackWithoutPermission[] =
+    "\r\nERROR: Recorder came back after restart, but cannot be opened.\r\n";
 inline constexpr char DisconnectRecorder[] = "\nDisconnect recorder to apply firmware changes.\n";
 inline constexpr char ClosingPrompt[] = "\r\nPress any key to exit.\r\n";
 

@@ -10,6 +10,7 @@
 #include "app/read_key.h"
 #include "controller/commands.h"
 #include "controller/programming.h"
+#include "device/recorder_access.h"
 #include "images/image_store.h"
 #include "platform/interrupts.h"
 
@@ -61,6 +62,14 @@ bool Restarted(int* exitCode) {
         case RestartNeverCameBack:
             *exitCode = Refuse(msg::RecorderDidNotComeBack, ExitFailed);
             return false;
+        case RestartBackWithoutPermission: {
+            char node[64] = "its node";
+            FindDeniedRecorder(node, sizeof node);
+            std::printf("%s", msg::RecorderBackWithoutPermission);
+            std::printf(msg::DrivePermissionDenied, node);
+            *exitCode = ClosingWait(ExitFailed);
+            return false;
+        }
     }
     return false;
 }

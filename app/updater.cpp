@@ -6,6 +6,7 @@
 #include "app/console_state.h"
 #include "app/device_wait.h"
 #include "app/messages.h"
+#include "app/program_info.h"
 #include "app/read_key.h"
 #include "app/switches.h"
 #include "app/update_sequence.h"
@@ -18,12 +19,15 @@ namespace {
 char outputBuffer[512];
 
 // Unbuffered on a terminal, so that progress marks show at once; 512-byte
-// blocks when redirected, flushed at exit.
+// blocks when redirected, flushed at exit, and written out by the platform
+// if a signal ends the program.
 void SetUpOutput() {
-    if (ConsoleOutputIsTerminal())
+    if (ConsoleOutputIsTerminal()) {
         std::setvbuf(stdout, nullptr, _IONBF, 0);
-    else
+    } else {
         std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+        ConsoleKeepOutputBuffer(outputBuffer);
+    }
 }
 
 void KeepProgramPath(const char* argv0) {
@@ -35,6 +39,12 @@ void KeepProgramPath(const char* argv0) {
 }  // namespace
 
 int UpdaterMain(int argc, char** argv, const char* lockName) {
+    // Answered before the terminal, the lock or any drive is touched, and
+    // before the switches are read (that changes the arguments in place).
+    if (InfoRequest request = FindInfoRequest(argc, argv)) {
+        PrintInfo(request);
+        return std::fflush(stdout) == 0 ? ExitDone : ExitFailed;
+    }
     SetUpOutput();
     ConsoleBegin();
     KeepProgramPath(argc > 0 ? argv[0] : nullptr);

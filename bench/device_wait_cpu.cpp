@@ -5,8 +5,8 @@
 //
 // To show where that time goes, the parts of one pass of the wait are timed
 // in this process too: the real length of the 1 ms pause, one connection test
-// that finds no recorder, and the access check of drives 0 to 8 that the wait
-// makes once a second until a denied node has been reported.
+
+
 //
 // Usage: vkr_device_wait_cpu_bench [SECONDS]   (at least 5; default 5)
 #include <sys/resource.h>
@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device/recorder_access.h"
 #include "platform/clock.h"
-#include "platform/drive.h"
 #include "tests/e2e/pty_process.h"
 #include "vokari/vkr.h"
 
@@ -58,11 +58,8 @@ void TimeTheParts() {
         if (Vkr_IsConnected(&path)) std::free(path);
     });
     PartCost check = Measure(1000, [] {
-        char path[] = "\\\\.\\PHYSICALDRIVE0";
-        for (char d = '0'; d <= '8'; ++d) {
-            path[17] = d;
-            DriveCheckAccess(path);
-        }
+        char node[64];
+        FindDeniedRecorder(node, sizeof node);
     });
     std::printf("the parts of one pass, timed in this process (real / CPU per call):\n");
     std::printf("  SleepMs(1)                     %8.1f us / %5.1f us\n", sleep.realUs, sleep.cpuUs);

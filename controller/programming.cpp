@@ -4,6 +4,7 @@
 #include "controller/programming.h"
 
 #include "controller/commands.h"
+#include "device/recorder_access.h"
 #include "platform/clock.h"
 #include "platform/drive.h"
 #include "vokari/vkr.h"
@@ -47,6 +48,14 @@ bool ProgramBlock(const uint8_t* image, uint32_t block, ProgressMark mark) {
     return filled;
 }
 
+// A recorder that is back but whose new node refuses us (no udev rule, or
+// not yet applied) is not one that never came back.
+RestartResult NotBackResult() {
+    char node[64];
+    return FindDeniedRecorder(node, sizeof node) ? RestartBackWithoutPermission
+                                                 : RestartNeverCameBack;
+}
+
 }  // namespace
 
 bool ProgramImage(const uint8_t* image, ProgressMark mark) {
@@ -76,6 +85,6 @@ RestartResult RestartAndReconnect(char** recorderPath) {
 
     const uint64_t gone = MonotonicMs();
     while (!Vkr_IsConnected(recorderPath))
-        if (MonotonicMs() - gone >= RestartBackLimitMs) return RestartNeverCameBack;
+        if (MonotonicMs() - gone >= RestartBackLimitMs) return NotBackResult();
     return RestartDone;
 }

@@ -27,6 +27,8 @@ enum RestartResult : int {
     RestartDone = 0,
     RestartNeverWentAway = 1,  // still there 30 s after the restart frame
     RestartNeverCameBack = 2,  // gone, but not back within 60 s
+    RestartBackWithoutPermission = 3,  // not back within 60 s, but the system
+                                       // shows the recorder on a node that refuses us
 };
 
 // Sends the restart frame, then waits (polling Vkr_IsConnected(recorderPath)

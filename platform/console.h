@@ -22,3 +22,8 @@ bool ConsoleKeyWaiting();
 // True when standard output is a terminal (unbuffered output), false when it
 // is redirected to a file or a pipe.
 bool ConsoleOutputIsTerminal();
+
+// The block buffer given to setvbuf for standard output (null: none). When a
+// signal ends the process, what it holds is written out first, so that text
+// already printed is never lost.
+void ConsoleKeepOutputBuffer(const char* buffer);

@@ -59,3 +59,18 @@ void DriveClose(int handle);
 // the restart wait tell a recorder that went off the bus from one that only
 // failed a command.
 DriveOpenResult DriveCheckAccess(const char* path);
+
+// The INQUIRY vendor and model strings that the system keeps for a drive, as
+// it shows them: cut at a zero byte, padded with blanks or not, up to 8 and 16
+// characters. Read without opening the drive.
+struct DriveIdentity {
+    char vendor[9];
+    char model[17];
+};
+
+// Fills *identity for the drive at `path` from what every user may read
+// (Linux: the SCSI device's sysfs attributes), without opening the drive or
+// sending anything. False when there is no such drive or the system keeps no
+// such strings. Lets the console tell the recorder's node from any other
+// (the system disk) that refuses us.
+bool DriveReadIdentity(const char* path, DriveIdentity* identity);

@@ -74,6 +74,7 @@ struct SimOptions {
     int drive;  // slot of the recorder, SimNoSlot for none
     uint64_t attachAfterMs;
     int deniedDrive;  // slot whose node refuses us (permission), SimNoSlot for none
+    int diskDrive;    // slot of another disk (the system disk), SimNoSlot for none
 
     bool bootLoaderGiven;
     uint16_t bootLoaderVersion;  // major * 256 + minor
@@ -96,6 +97,7 @@ struct SimOptions {
     uint32_t failCommandCount;
 
     bool noReturn;
+    bool returnDenied;  // after a restart the recorder's node refuses us
     int returnOn;  // slot the recorder comes back on, SimNoSlot for its own
     uint32_t restartMs;
 
@@ -109,6 +111,9 @@ struct SimOptions {
     const char* tracePath;
     const char* lockName;
     bool realTime;
+
+    bool help;     // --help: print the options and exit
+    bool version;  // --version
 };
 
 // Defaults of the recorder: older than the shipped images, same signature.

@@ -86,6 +86,11 @@ bool SimStart(const SimOptions& given, char* error, size_t errorSize) {
     SimStorageReset();
 
     if (SimSlot* recorder = SimSlotAt(options.drive)) MakeRecorderSlot(recorder, options);
+    if (SimSlot* disk = SimSlotAt(options.diskDrive)) {
+        *disk = SimSlot{};
+        disk->kind = SlotForeignDisk;
+        std::memcpy(disk->inquiry, SimForeignInquiry, sizeof disk->inquiry);
+    }
     if (SimSlot* denied = SimSlotAt(options.deniedDrive)) {
         if (denied->kind == SlotEmpty) MakeRecorderSlot(denied, options);
         denied->denied = true;

@@ -21,6 +21,7 @@ SimSlot slots[SimSlotCount];
 int recorderSlot = SimNoSlot;
 int returnSlot = SimNoSlot;  // where the recorder comes back after a restart
 bool neverReturns = false;
+bool returnsDenied = false;
 // A restarted recorder drops off the bus even when it is back at once: the
 // first open after the restart fails, however short the restart time.
 int droppedSlot = SimNoSlot;
@@ -53,6 +54,7 @@ void SimDrivesReset() {
     recorderSlot = SimNoSlot;
     returnSlot = SimNoSlot;
     neverReturns = false;
+    returnsDenied = false;
     droppedSlot = SimNoSlot;
     restartMs = 1500;
     commandCount = 0;
@@ -66,6 +68,7 @@ void SimDrivesConfigure(const SimOptions& options) {
     recorderSlot = options.drive;
     returnSlot = options.returnOn;
     neverReturns = options.noReturn;
+    returnsDenied = options.returnDenied;
     restartMs = options.restartMs;
     failCommandFirst = options.failCommand;
     failCommandCount = options.failCommandCount;
@@ -106,6 +109,8 @@ void SimRecorderRestart() {
         current = &slots[recorderSlot];
     }
     current->presentFrom = back;
+    // Re-created by the system without the rule that let us in.
+    if (returnsDenied) current->denied = true;
     droppedSlot = recorderSlot;
 }
 
@@ -140,6 +145,29 @@ DriveOpenResult DriveOpen(const char* path, int* handle) {
 DriveOpenResult DriveCheckAccess(const char* path) {
     int slot = SimNoSlot;
     return AttemptOpen(path, &slot);
+}
+
+namespace {
+
+// An INQUIRY field as the Linux kernel shows it: a zero byte ends it, and
+// anything that is not printable becomes a blank.
+void ShownInquiryField(const uint8_t* field, size_t length, char* text) {
+    bool ended = false;
+    for (size_t i = 0; i < length; ++i) {
+        ended = ended || field[i] == 0;
+        text[i] = ended || field[i] < 0x20 || field[i] > 0x7E ? ' ' : static_cast<char>(field[i]);
+    }
+    text[length] = '\0';
+}
+
+}  // namespace
+
+bool DriveReadIdentity(const char* path, DriveIdentity* identity) {
+    int slot = SlotForPath(path);
+    if (identity == nullptr || !SimSlotPresent(slot)) return false;
+    ShownInquiryField(slots[slot].inquiry + 8, 8, identity->vendor);
+    ShownInquiryField(slots[slot].inquiry + 16, 16, identity->model);
+    return true;
 }
 
 void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {

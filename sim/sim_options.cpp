@@ -16,6 +16,7 @@ void SimDefaultOptions(SimOptions* o) {
     *o = SimOptions{};
     o->drive = 1;
     o->deniedDrive = SimNoSlot;
+    o->diskDrive = SimNoSlot;
     o->bootLoaderVersion = SimDefaultBootLoaderVersion;
     std::memcpy(o->signature, SimDefaultSignature, sizeof o->signature);
     o->firmwareVersion = SimDefaultFirmwareVersion;
@@ -144,6 +145,8 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
         o->attachAfterMs = n;
         return true;
     }
+    if (std::strcmp(name, "--disk") == 0)
+        return ParseSlot(value, &o->diskDrive, false) || p.Fail(name, "expects a slot 0-9");
     if (std::strcmp(name, "--deny") == 0)
         return ParseSlot(value, &o->deniedDrive, false) || p.Fail(name, "expects a slot 0-9");
     if (std::strcmp(name, "--bootloader") == 0) {
@@ -203,7 +206,10 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
 
     *usedValue = false;
     if (std::strcmp(name, "--no-return") == 0) return (o->noReturn = true);
+    if (std::strcmp(name, "--return-denied") == 0) return (o->returnDenied = true);
     if (std::strcmp(name, "--real-time") == 0) return (o->realTime = true);
+    if (std::strcmp(name, "--help") == 0) return (o->help = true);
+    if (std::strcmp(name, "--version") == 0) return (o->version = true);
     return p.Fail(name, "unknown option");
 }
 

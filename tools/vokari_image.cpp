@@ -24,11 +24,15 @@ const char Usage[] =
     "       vokari-image build --description FILE PAYLOAD\n"
     "       vokari-image unscramble PAYLOAD PLAIN\n"
     "       vokari-image info [--plain] FILE\n"
+    "       vokari-image --help | --version\n"
     "\n"
     "PLAIN is an unscrambled image of 64512 or 65536 bytes, PAYLOAD a scrambled\n"
     "one of 65536 bytes as the updater carries it. The options of build set the\n"
     "records the updater reads: firmware version and marker at 0xD3F5, boot-loader\n"
-    "version and signature at 0xD800.\n";
+    "version and signature at 0xD800.\n"
+    "\n"
+    "Exit status: 0 done, 1 bad input or an image the updater could not use,\n"
+    "2 a mistake on the command line. See vokari-image(1).\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vokari-image: %s\n", message.c_str());
@@ -206,6 +210,10 @@ int main(int argc, char** argv) {
     if (command == "info") return Info(argc - 2, argv + 2);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(Usage, stdout);
+        return ExitDone;
+    }
+    if (command == "--version") {
+        std::printf("vokari-image %s\n", VKR_VERSION);
         return ExitDone;
     }
     return UsageError("unknown command '" + command + "'");

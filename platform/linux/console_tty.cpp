@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdio.h>
+#include <stdio_ext.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <time.h>
@@ -28,6 +30,8 @@ termios original;  // the mode found at start, put back on every way out
 termios runMode;   // the rest of the run: keys typed meanwhile wait unechoed
 termios readMode;  // during a key read: Ctrl+C, Ctrl+S and Ctrl+Q are keys too
 
+const char* outputBuffer;  // standard output's block buffer, if it has one
+
 TermReader reader;
 int64_t lastByteMs;
 // Codes of the key press being reported (an extended key gives two).
@@ -45,10 +49,24 @@ void RestoreOriginalMode() {
     if (tty >= 0) tcsetattr(tty, TCSANOW, &original);
 }
 
+// stdio fills a buffer given to setvbuf from its start, and __fpending only
+// reads how far: write(2) then takes the bytes out without stdio's locks.
+void WritePendingOutput() {
+    if (outputBuffer == nullptr) return;
+    size_t pending = __fpending(stdout);
+    while (pending > 0) {
+        ssize_t written = write(STDOUT_FILENO, outputBuffer, pending);
+        if (written <= 0) return;
+        outputBuffer += written;
+        pending -= static_cast<size_t>(written);
+    }
+}
+
 // SA_RESETHAND has made the action the default again; the signal raised here
 // is blocked until the handler returns and then ends the process as usual.
 void OnFatalSignal(int signalNumber) {
     RestoreOriginalMode();
+    WritePendingOutput();
     raise(signalNumber);
 }
 
@@ -113,6 +131,8 @@ Fetch FetchCodes(bool wait) {
 
 void ConsoleBegin() {
     if (tty >= 0) return;
+    // Also without a terminal: the handler keeps the output.
+    CatchFatalSignals();
     int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return;
     if (tcgetattr(fd, &original) != 0) {
@@ -134,7 +154,6 @@ void ConsoleBegin() {
     TermReaderReset(&reader);
     codeCount = codeNext = 0;
     atexit(RestoreOriginalMode);
-    CatchFatalSignals();
     tcsetattr(tty, TCSANOW, &runMode);
 }
 
@@ -155,3 +174,5 @@ bool ConsoleKeyWaiting() {
 }
 
 bool ConsoleOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
+void ConsoleKeepOutputBuffer(const char* buffer) { outputBuffer = buffer; }

@@ -1,6 +1,8 @@
 // Start-up of the console as a person sees it, where no key is needed: the
 // switches, the device wait ending by itself, the single-instance lock
 // without a terminal, the permission hint and redirected output.
+#include <signal.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -97,15 +99,23 @@ TEST_F(StartupTest, WithoutATerminalTheRefusedSecondCopyEndsAtOnce) {
     EXPECT_EQ(first.Output(), text::Banner + text::Wait);
 }
 
-TEST_F(StartupTest, ADriveThatRefusesUsIsNamedOnceAfterTheWaitText) {
+TEST_F(StartupTest, TheRecordersNodeIsNamedOnceWhenItRefusesUs) {
     PtyProcess p;
-    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--deny", "3"}));
+    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--disk", "0", "--deny", "3"}));
     char line[160];
     std::snprintf(line, sizeof line, msg::DrivePermissionDenied, "/dev/sg3");
     ASSERT_TRUE(p.WaitFor(line)) << p.Output();
     // The wait goes on; several seconds of its clock pass without a repeat.
     EXPECT_TRUE(p.StaysRunningFor(600));
     EXPECT_EQ(p.Output(), text::Banner + text::Wait + line);
+}
+
+TEST_F(StartupTest, AnotherDiskThatRefusesUsIsNotMentioned) {
+    PtyProcess p;
+    ASSERT_TRUE(StartSim(p, {"--drive", "none", "--disk", "0", "--deny", "0"}));
+    ASSERT_TRUE(p.WaitFor(text::Wait)) << p.Output();
+    EXPECT_TRUE(p.StaysRunningFor(300));
+    EXPECT_EQ(p.Output(), text::Banner + text::Wait);
 }
 
 // A file gets what a terminal would have shown, byte for byte, on every way
@@ -138,6 +148,30 @@ TEST_F(StartupTest, RedirectedOutputGetsTheSameBytes) {
         EXPECT_EQ(p.WaitExit(), c.exitCode) << c.name;
         EXPECT_EQ(FileText(Scratch("out")), c.expected) << c.name;
         EXPECT_EQ(p.Output(), "") << c.name << ": nothing belongs on the terminal";
+    }
+}
+
+// Redirected output sits in a block buffer; a signal that ends the program
+// must not take with it what was already printed.
+TEST_F(StartupTest, RedirectedOutputSurvivesTheSignalThatEndsTheProgram) {
+    struct Case {
+        bool terminal;
+        int signalNumber;
+    };
+    const Case cases[] = {{false, SIGTERM}, {true, SIGINT}, {true, SIGHUP}};
+    for (const Case& c : cases) {
+        std::string label = std::string(c.terminal ? "terminal, " : "no terminal, ") +
+                            strsignal(c.signalNumber);
+        LaunchOptions launch = c.terminal ? LaunchOptions{} : NoTerminal();
+        launch.stdoutFile = Scratch("out");
+        PtyProcess p;
+        ASSERT_TRUE(StartSim(p, {"--drive", "none"}, {}, launch));
+        // Nothing reaches the file before the end: wait until the program is
+        // surely in its device wait.
+        EXPECT_TRUE(p.StaysRunningFor(200)) << label;
+        kill(p.Pid(), c.signalNumber);
+        EXPECT_EQ(p.WaitExit(), 128 + c.signalNumber) << label;
+        EXPECT_EQ(FileText(Scratch("out")), text::Banner + text::Wait) << label;
     }
 }
 

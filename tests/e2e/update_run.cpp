@@ -77,12 +77,15 @@ std::string TraceOutline(const std::vector<TraceLine>& trace) {
     int blocksBegun = 0, failedFrames = 0, erases = 0;
     bool programming = false;
     auto endRuns = [&] {
+        // Appended piece by piece: "W" + std::string trips GCC 12's
+        // -Wrestrict false positive at -O3.
         if (programming) {
-            std::string word = "W" + std::to_string(blocksBegun);
-            if (failedFrames > 0) word += "!" + std::to_string(failedFrames);
+            std::string word(1, 'W');
+            word += std::to_string(blocksBegun);
+            if (failedFrames > 0) word.append(1, '!').append(std::to_string(failedFrames));
             add(word);
         }
-        if (erases > 0) add("E" + std::to_string(erases));
+        if (erases > 0) add(std::string(1, 'E').append(std::to_string(erases)));
         programming = false;
         blocksBegun = failedFrames = erases = 0;
     };

@@ -6,6 +6,10 @@
 
 namespace {
 
+const char BackRefusingUs[] =
+    "\r\nERROR: Recorder came back after restart, but cannot be opened.\r\n"
+    "No permission to open /dev/sg1: run as root, or install the udev rule (see README).\n";
+
 struct WayOut {
     const char* name;
     UpdateRun run;
@@ -87,6 +91,17 @@ const WayOut WaysOut[] = {
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
        {msg::ReplacingBootLoader + text::Closing(msg::RecorderDidNotComeBack), "x"}}},
+     2,
+     "P:d800 P:d3f5 R:d3f5 S"},
+    // Back, but its node refuses us: named, not reported as gone.
+    {"RecorderComesBackRefusingUs",
+     {{"--return-denied"},
+      {},
+      {{Offer, "y"},
+       {text::ConfirmErase, "l"},
+       {BootLoaderPrompt, "y"},
+       {msg::ReplacingBootLoader + text::Closing(BackRefusingUs),
+        "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S"},
     // A restart frame that fails never restarts the recorder: it stays.

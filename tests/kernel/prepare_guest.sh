@@ -4,6 +4,11 @@
 # Debian kernel with the handful of modules the guest loads. Reruns find them
 # and return at once.
 #
+# The kernel package itself is downloaded once per machine, into
+# $VKR_KERNEL_CACHE (default ${XDG_CACHE_HOME:-~/.cache}/vokari/kernel), and
+# checked against the SHA256 that apt knows for it when downloaded and again
+# whenever a build folder takes it from there.
+#
 # Exit status: 0 ready, 77 QEMU cannot be installed here (the test is then
 # skipped), anything else a failure.
 set -euo pipefail
@@ -64,19 +69,53 @@ kernel_package() {
   echo "$name"
 }
 
-fetch_kernel() {
-  local package deb
+machine_cache=${VKR_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/vokari/kernel}
+
+# Passes when FILE has the SHA256 recorded beside it.
+verified() {
+  [ -f "$1" ] && [ -f "$1.sha256" ] &&
+    [ "$(sha256sum "$1" | cut -d' ' -f1)" = "$(cat "$1.sha256")" ]
+}
+
+# The path of a verified kernel package in the machine's cache: the one there
+# (any version will do), or the newest downloaded now and checked against the
+# SHA256 that apt has for it.
+cached_kernel_deb() {
+  local package deb expected
+  mkdir -p "$machine_cache"
+  exec 8>"$machine_cache/.lock"
+  flock 8  # build folders of this machine share it
+  for deb in "$machine_cache"/linux-image-*.deb; do
+    if verified "$deb"; then echo "$deb"; return; fi
+    if [ -f "$deb" ]; then
+      echo "discarding $deb: its SHA256 does not match" >&2
+      rm -f "$deb"
+    fi
+  done
   package=$(kernel_package)
   if [ -z "$package" ]; then
     apt-get update -qq >/dev/null 2>&1 || true
     package=$(kernel_package)
   fi
-  [ -n "$package" ] || { echo "no linux-image-6.1 package is known to apt"; exit 1; }
+  [ -n "$package" ] || { echo "no linux-image-6.1 package is known to apt" >&2; exit 1; }
+  expected=$(apt-cache show --no-all-versions "$package" 2>/dev/null | sed -n 's/^SHA256: //p' | head -1)
+  [ -n "$expected" ] || { echo "apt knows no SHA256 for $package" >&2; exit 1; }
+  (cd "$work" && apt-get download "$package" >/dev/null 2>"$work/download.log") ||
+    { cat "$work/download.log" >&2; echo "could not download $package" >&2; exit 1; }
+  deb=$(ls "$work"/*.deb)
+  [ "$(sha256sum "$deb" | cut -d' ' -f1)" = "$expected" ] ||
+    { echo "$deb: SHA256 differs from apt's $expected" >&2; exit 1; }
+  echo "downloaded $(basename "$deb") into $machine_cache" >&2
+  echo "$expected" >"$machine_cache/$(basename "$deb").sha256"
+  mv "$deb" "$machine_cache/"
+  echo "$machine_cache/$(basename "$deb")"
+}
+
+fetch_kernel() {
+  local deb
   work=$(mktemp -d "$cache/fetch.XXXXXX")
   trap 'rm -rf "${work:-}"' EXIT
-  (cd "$work" && apt-get download "$package" >/dev/null 2>"$work/download.log") ||
-    { cat "$work/download.log"; echo "could not download $package"; exit 1; }
-  deb=$(ls "$work"/*.deb)
+  deb=$(cached_kernel_deb)
   dpkg-deb -x "$deb" "$work/root"
   mkdir -p "$work/kernel/modules"
   cp "$work"/root/boot/vmlinuz-* "$work/kernel/vmlinuz"
@@ -91,7 +130,7 @@ fetch_kernel() {
       *) cp "$file" "$work/kernel/modules/$module.ko" ;;
     esac
   done
-  echo "$package" >"$work/kernel/package"
+  echo "$(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version)" >"$work/kernel/package"
   rm -rf "$cache/kernel"
   mv "$work/kernel" "$cache/kernel"
 }

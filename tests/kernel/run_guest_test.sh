@@ -3,7 +3,7 @@
 # the given transport and runs the guest checks there; passes when the guest
 # reports success through the debug exit port.
 #
-# Usage: run_guest_test.sh usb|virtio CACHE GUEST_CHECKS VOKARI_UPDATE
+# Usage: run_guest_test.sh usb|virtio|permission CACHE GUEST_CHECKS VOKARI_UPDATE
 # Exit status: 0 passed, 77 skipped (QEMU cannot be installed), else failed.
 set -euo pipefail
 transport=$1
@@ -55,6 +55,10 @@ prepared=$(elapsed "$started")
 case "$transport" in
   usb) attach=(-device qemu-xhci,id=xhci -device usb-storage,bus=xhci.0,drive=d0) ;;
   virtio) attach=(-device virtio-scsi-pci,id=vs -device scsi-hd,bus=vs.0,drive=d0) ;;
+  # A second disk that shows the recorder's INQUIRY vendor and product.
+  permission) attach=(-device virtio-scsi-pci,id=vs -device scsi-hd,bus=vs.0,drive=d0,scsi-id=0
+                      -drive if=none,id=d1,file="$disk",format=raw,snapshot=on
+                      -device "scsi-hd,bus=vs.0,drive=d1,scsi-id=1,vendor=Vexo,product=Mass Storage") ;;
   *) echo "unknown transport $transport"; exit 2 ;;
 esac
 

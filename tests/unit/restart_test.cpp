@@ -85,6 +85,9 @@ TEST_F(RestartTest, WaitsForTheRecorderToGoAndComeBackWithinTheLimits) {
         {"never comes back", {"--no-return"}, RestartNeverCameBack, "g", 60000, 60010},
         {"back too late", {"--restart-time", "61000"}, RestartNeverCameBack, "g", 60000, 60010},
         {"back on another drive", {"--return-on", "2"}, RestartNeverCameBack, "g", 60000, 60010},
+        {"back, refusing us", {"--return-denied"}, RestartBackWithoutPermission, "g", 60000, 60010},
+        {"back on another drive, refusing us", {"--return-on", "2", "--return-denied"},
+         RestartBackWithoutPermission, "g", 60000, 60010},
     };
     for (const RestartCase& c : cases) {
         SCOPED_TRACE(c.name);

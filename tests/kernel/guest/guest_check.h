@@ -36,3 +36,7 @@ const TransportResid* FindTransport(const char* name);
 // The groups of checks.
 void CheckDeviceLayer(const TransportResid& transport);
 void CheckUpdaterWithoutPermission();
+// The "permission" run: sg0 QEMU's disk, sg1 a disk with the recorder's
+// INQUIRY vendor and product.
+void CheckRecorderIdentityInSysfs();
+void CheckPermissionLineNamesTheRecorder();

@@ -1,5 +1,7 @@
 // The guest program of the kernel test. Subcommands:
 //   guest_checks run NAME      all checks against the disk at /dev/sg0
+//                              (NAME permission: the permission line's, on
+//                              QEMU's disk at sg0 and the recorder's at sg1)
 //   guest_checks exit CODE     ends the virtual machine: QEMU exits (CODE<<1)|1
 //   guest_checks image FILE    writes the test disk's pattern (on the host)
 #include <sys/io.h>
@@ -25,10 +27,15 @@ double UptimeSeconds() {
 
 int Run(const char* name) {
     std::printf("guest checks (%s) start at uptime %.2f s\n", name, UptimeSeconds());
-    const TransportResid* transport = FindTransport(name);
-    if (!Check(transport != nullptr, "a known transport: %s", name)) return 1;
-    CheckDeviceLayer(*transport);
-    CheckUpdaterWithoutPermission();
+    if (std::strcmp(name, "permission") == 0) {
+        CheckRecorderIdentityInSysfs();
+        CheckPermissionLineNamesTheRecorder();
+    } else {
+        const TransportResid* transport = FindTransport(name);
+        if (!Check(transport != nullptr, "a known transport: %s", name)) return 1;
+        CheckDeviceLayer(*transport);
+        CheckUpdaterWithoutPermission();
+    }
     std::printf("guest checks (%s) end at uptime %.2f s\n", name, UptimeSeconds());
     std::printf("guest checks: %d passed, %d failed\n", CheckCount() - CheckFailures(),
                 CheckFailures());

@@ -1,0 +1,87 @@
+// The permission line of the device wait names the recorder's node only, as
+// the system shows each drive's INQUIRY strings, and names it again when it
+// changes. Other drives that refuse us (the system disk) are not mentioned.
+#include <cstring>
+#include <functional>
+
+#include "app/device_wait.h"
+#include "device/recorder_access.h"
+#include "tests/support/sim_fixture.h"
+
+namespace {
+
+TEST(RecorderIdentityTest, MatchesTheRecordersStringsAsSystemsShowThem) {
+    struct Case {
+        const char* vendor;
+        const char* model;
+        bool recorder;
+    };
+    const Case cases[] = {
+        {"Vexo    ", "Mass Storage    ", true},  // Linux: cut at the zero byte, blank-padded
+        {"Vexo", "Mass Storage", true},          // blanks trimmed
+        {"Vexo ", "Mass Storage ", true},        // cut at the zero byte only
+        {"vexo", "Mass Storage", false},
+        {"Vexo", "mass storage", false},
+        {"Vexo", "Mass Storage 2", false},
+        {"Vexo", "Mass Storag", false},
+        {"VexoX", "Mass Storage", false},
+        {"Generic ", "USB Disk        ", false},
+        {"ATA     ", "Samsung SSD 870 ", false},
+        {"", "", false},
+        {"Vexo", "", false},
+        {" Vexo", "Mass Storage", false},
+    };
+    for (const Case& c : cases) {
+        DriveIdentity identity{};
+        std::strncpy(identity.vendor, c.vendor, sizeof identity.vendor - 1);
+        std::strncpy(identity.model, c.model, sizeof identity.model - 1);
+        EXPECT_EQ(IsRecorderIdentity(identity), c.recorder) << '"' << c.vendor << "\" \"" << c.model << '"';
+    }
+}
+
+class PermissionLineTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        // Slot 3 holds a denied recorder to copy from; the run starts with
+        // only the system disk, which refuses us too.
+        StartWithArgs({"--drive", "none", "--deny", "3", "--disk", "0"});
+        deniedRecorder = *SimSlotAt(3);
+        *SimSlotAt(3) = SimSlot{};
+        SimSlotAt(0)->denied = true;
+    }
+
+    void Plug(int slot) { *SimSlotAt(slot) = deniedRecorder; }
+    static void Unplug(int slot) { *SimSlotAt(slot) = SimSlot{}; }
+
+    SimSlot deniedRecorder{};
+};
+
+TEST_F(PermissionLineTest, NamesTheRecordersNodeOnlyAndAgainWhenItChanges) {
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        bool due;
+        const char* named;  // watch.node afterwards
+    };
+    const Step steps[] = {
+        {"only the system disk refuses us", [] {}, false, ""},
+        {"the recorder on sg3 refuses us", [&] { Plug(3); }, true, "/dev/sg3"},
+        {"nothing changed", [] {}, false, "/dev/sg3"},
+        {"unplugged", [&] { Unplug(3); }, false, ""},
+        {"plugged in again", [&] { Plug(3); }, true, "/dev/sg3"},
+        {"re-plugged on sg5", [&] { Unplug(3), Plug(5); }, true, "/dev/sg5"},
+        {"the udev rule let us in", [] { SimSlotAt(5)->denied = false; }, false, ""},
+        {"a recorder at 9 is never looked at", [&] { Unplug(5), Plug(9); }, false, ""},
+    };
+    PermissionWatch watch{};
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(PermissionLineDue(&watch), s.due) << s.what;
+        EXPECT_STREQ(watch.node, s.named) << s.what;
+    }
+    // Nothing is opened for it but the recorder's node, and nothing is sent.
+    EXPECT_TRUE(SimTrace().empty());
+}
+
+}  // namespace
