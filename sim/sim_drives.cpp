@@ -100,6 +100,10 @@ bool SimDrivesSettled() {
 void SimRecorderRestart() {
     SimSlot* current = SimSlotAt(recorderSlot);
     if (current == nullptr) return;
+    // The drop is seen where the recorder was: a recorder that comes back on
+    // another drive has left its old one empty, and its new one opens (or
+    // refuses us) as soon as it is there.
+    droppedSlot = recorderSlot;
     uint64_t back = neverReturns ? SimNever : SimNowMs() + restartMs;
     if (returnSlot != SimNoSlot && returnSlot != recorderSlot && SimSlotAt(returnSlot) != nullptr) {
         slots[returnSlot] = *current;
@@ -111,7 +115,6 @@ void SimRecorderRestart() {
     current->presentFrom = back;
     // Re-created by the system without the rule that let us in.
     if (returnsDenied) current->denied = true;
-    droppedSlot = recorderSlot;
 }
 
 namespace {
