@@ -8,7 +8,7 @@
 #include "app/read_key.h"
 #include "platform/clock.h"
 #include "platform/drive.h"
-#include "platform/drive_path.h"
+#include "platform/drive_notice.h"
 #include "vokari/vkr.h"
 
 namespace {
@@ -19,16 +19,20 @@ enum : uint32_t {
     AccessCheckIntervalMs = 1000,
 };
 
-// A drive node that is there but refuses us looks, to discovery, just like an
-// absent recorder. Tell the person once which node it is and how to fix it.
+// A drive that is there but refuses us looks, to discovery, just like an
+// absent recorder. Tell the person once which one it is and how to fix it.
 bool ReportDeniedDrive() {
     for (uint32_t drive = FirstScannedDrive; drive <= LastScannedDrive; ++drive) {
         char path[32];
         std::snprintf(path, sizeof path, "\\\\.\\PHYSICALDRIVE%u", drive);
         if (DriveCheckAccess(path) != DriveDenied) continue;
-        char node[64];
-        if (!DriveNodeForPath(path, node, sizeof node)) continue;
-        std::printf(msg::DrivePermissionDenied, node);
+        char name[64];
+        DriveAccessFix fix{};
+        if (!DriveDeniedNotice(path, name, sizeof name, &fix)) continue;
+        if (fix == DriveFixAdministrator)
+            std::printf(msg::DrivePermissionDeniedAdministrator, name);
+        else
+            std::printf(msg::DrivePermissionDenied, name);
         return true;
     }
     return false;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -112,11 +113,13 @@ bool ParseLine(char* line, SimOptions* options) {
     return false;
 }
 
-// Reads one whole line, however long, without its line end. False at the end.
+// Reads one whole line, however long, without its line end ("\n", or
+// "\r\n" from an editor that writes those). False at the end.
 bool ReadLine(FILE* file, std::string* line) {
     line->clear();
     int c;
     while ((c = std::fgetc(file)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
     return c != EOF || !line->empty();
 }
 
@@ -134,7 +137,7 @@ void WriteHex(FILE* file, const uint8_t* bytes, size_t count) {
 
 bool SimStateLoad(const char* path, SimOptions* options, char* error, size_t errorSize) {
     loaded = LoadedState{};
-    FILE* file = std::fopen(path, "r");
+    FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
         // No file yet: the first run starts from the options and creates it.
         return errno == ENOENT || Fail(error, errorSize, std::strerror(errno), path);
@@ -176,7 +179,7 @@ bool SimStateApply(const SimOptions& options, char* error, size_t errorSize) {
 
 bool SimStateSave(const char* path, char* error, size_t errorSize) {
     std::string temporary = std::string(path) + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "w");
+    FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return Fail(error, errorSize, std::strerror(errno), path);
 
     std::fprintf(file, "%s\nflash %u:%u:%u:%u\nsector-size %u\nmode %s\n", Header,
@@ -198,7 +201,11 @@ bool SimStateSave(const char* path, char* error, size_t errorSize) {
     }
     bool written = std::fflush(file) == 0 && !std::ferror(file);
     written = (std::fclose(file) == 0) && written;
-    if (!written || std::rename(temporary.c_str(), path) != 0) {
+    // Replaces an existing file also where the C library's rename does not
+    // (Windows).
+    std::error_code renameError;
+    if (written) std::filesystem::rename(temporary, path, renameError);
+    if (!written || renameError) {
         std::remove(temporary.c_str());
         return Fail(error, errorSize, "cannot be written", path);
     }
