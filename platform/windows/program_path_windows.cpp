@@ -6,7 +6,8 @@
 void ProgramFilePath(char* buffer, size_t size) {
     if (buffer == nullptr || size == 0) return;
     DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
-    // A path cut to fit would name another file: none rather than that.
-    if (n == 0 || n >= size) n = 0;
-    buffer[n] = '\0';
+    // Cut to fit (Windows XP leaves a cut path unterminated). A cut path
+    // names no file: the resource lookup then falls back to the running
+    // program itself (resource_windows.cpp).
+    buffer[n < size ? n : size - 1] = '\0';
 }

@@ -57,3 +57,18 @@ add_test(NAME windows_exports_need_no_startup
           "-DINPUTS=$<JOIN:$<TARGET_OBJECTS:vkr_device_objects>,|>|$<TARGET_FILE:vkr_windows_drive>|$<TARGET_FILE:vkr_platform>"
           -P ${CMAKE_CURRENT_SOURCE_DIR}/exports/check_no_constructors.cmake)
 set_tests_properties(windows_exports_need_no_startup PROPERTIES LABELS windows-static)
+
+# The resources each module ships with (read back with windres).
+foreach(target vokari vokari-update vokari-update-sim vokari-image)
+  set(options "")
+  if(NOT target STREQUAL "vokari")
+    list(APPEND options -DMANIFEST=ON)
+  endif()
+  if(target MATCHES "^vokari-update")
+    list(APPEND options -DIMAGES=ON)
+  endif()
+  add_test(NAME windows_resources_${target}
+    COMMAND ${CMAKE_COMMAND} -DWINDRES=${CMAKE_RC_COMPILER} -DMODULE=$<TARGET_FILE:${target}>
+            ${options} -P ${CMAKE_CURRENT_SOURCE_DIR}/windows/check_resources.cmake)
+  set_tests_properties(windows_resources_${target} PROPERTIES LABELS windows-static)
+endforeach()
