@@ -3,7 +3,10 @@
 // prompt before its key, they run the same way on Linux and, through
 // scripts/test-windows, for the Windows build under Wine (see SimLaunch):
 // the same bytes and exit codes on both.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/messages.h"
 #include "tests/e2e/e2e_fixture.h"
@@ -73,6 +76,33 @@ TEST_F(TypedAheadTest, ADriveThatRefusesUsIsNamedOnceWithItsFix) {
         std::snprintf(line, sizeof line, msg::DrivePermissionDeniedAdministrator,
                       "\\\\.\\PHYSICALDRIVE3");
     EXPECT_EQ(p.Output(), text::Banner + text::Wait + line);
+}
+
+// The Windows updater itself under Wine (VKR_E2E_UPDATE names it): the real
+// drive layer, mutex and console. Wine opens \\.\PHYSICALDRIVE0 as a virtual
+// disk that refuses the pass-through request, and has no other drive: no
+// recorder. (On Linux, StartupKeysTest runs the Linux updater.)
+TEST_F(TypedAheadTest, TheWindowsUpdaterWaitsForTheRecorderUntilEsc) {
+    const char* update = std::getenv("VKR_E2E_UPDATE");
+    if (SimUnderTest().launcher.empty() || update == nullptr || *update == '\0')
+        GTEST_SKIP() << "for the Windows build under Wine (VKR_E2E_UPDATE)";
+    LaunchOptions launch;
+    launch.launcher = SimUnderTest().launcher;
+    launch.stdoutPipe = true;
+    PtyProcess p;
+    ASSERT_TRUE(p.Start(update, {}, launch));
+    EXPECT_TRUE(p.StaysRunningFor(500)) << "ended without a recorder: " << p.Output();
+    p.Press(KeyEscape);
+    EXPECT_EQ(p.WaitExit(), 0);
+    std::string expected = text::Banner + text::Wait;
+    if (geteuid() != 0) {
+        // Wine may refuse drive 0 to a user who may not open the disk under it.
+        char line[160];
+        std::snprintf(line, sizeof line, msg::DrivePermissionDeniedAdministrator,
+                      "\\\\.\\PHYSICALDRIVE0");
+        if (p.Output() != expected) expected += line;
+    }
+    EXPECT_EQ(p.Output(), expected);
 }
 
 }  // namespace
