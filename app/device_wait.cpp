@@ -9,6 +9,7 @@
 #include "app/read_key.h"
 #include "device/recorder_access.h"
 #include "platform/clock.h"
+#include "platform/drive_notice.h"
 #include "vokari/vkr.h"
 
 namespace {
@@ -20,15 +21,25 @@ enum : uint32_t {
 }  // namespace
 
 bool PermissionLineDue(PermissionWatch* watch) {
-    char node[sizeof watch->node];
-    if (!FindDeniedRecorder(node, sizeof node)) {
+    char path[sizeof watch->path];
+    if (!FindDeniedRecorder(path, sizeof path)) {
         // Gone, or usable now: a recorder that refuses us again is news.
-        watch->node[0] = '\0';
+        *watch = PermissionWatch{};
         return false;
     }
-    if (std::strcmp(node, watch->node) == 0) return false;
-    std::memcpy(watch->node, node, sizeof node);
+    if (std::strcmp(path, watch->path) == 0) return false;
+    PermissionWatch found{};
+    std::memcpy(found.path, path, sizeof path);
+    if (!DriveDeniedNotice(path, found.node, sizeof found.node, &found.fix)) return false;
+    *watch = found;
     return true;
+}
+
+void PrintPermissionLine(const PermissionWatch& watch) {
+    if (watch.fix == DriveFixAdministrator)
+        std::printf(msg::DrivePermissionDeniedAdministrator, watch.node);
+    else
+        std::printf(msg::DrivePermissionDenied, watch.node);
 }
 
 WaitResult WaitForRecorder() {
@@ -40,7 +51,7 @@ WaitResult WaitForRecorder() {
     for (;;) {
         if (Vkr_IsConnected(&RecorderPath)) return RecorderAttached;
         if (MonotonicMs() >= nextAccessCheck) {
-            if (PermissionLineDue(&watch)) std::printf(msg::DrivePermissionDenied, watch.node);
+            if (PermissionLineDue(&watch)) PrintPermissionLine(watch);
             nextAccessCheck = MonotonicMs() + AccessCheckIntervalMs;
         }
         if (KeyAvailable() && ReadKey() == KeyEsc) return WaitAbandoned;

@@ -11,9 +11,12 @@ inline constexpr char CloseOtherApplications[] =
 inline constexpr char PressAnyKeyToExit[] = "Press any key to exit.\n";
 inline constexpr char DeviceNotConnected[] =
     "Device is not connected.\nConnect device to continue or press Esc to exit.\n";
-// Linux: a drive node that is there but refuses us. %s is the node.
+// A drive that is there but refuses us. %s is the node (Linux) or the drive
+// path (Windows): the fix differs.
 inline constexpr char DrivePermissionDenied[] =
     "No permission to open %s: run as root, or install the udev rule (see README).\n";
+inline constexpr char DrivePermissionDeniedAdministrator[] =
+    "No permission to open %s: run the program as administrator (see README).\n";
 // Progress on one line: a mark per step, then how it ended.
 inline constexpr char ProgressMark[] = ".";
 inline constexpr char ProgressOk[] = "OK\n";

@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "app/console_state.h"
+#include "app/device_wait.h"
 #include "app/erase_user_data.h"
 #include "app/messages.h"
 #include "app/read_key.h"
 #include "controller/commands.h"
 #include "controller/programming.h"
-#include "device/recorder_access.h"
 #include "images/image_store.h"
 #include "platform/interrupts.h"
 
@@ -63,10 +63,9 @@ bool Restarted(int* exitCode) {
             *exitCode = Refuse(msg::RecorderDidNotComeBack, ExitFailed);
             return false;
         case RestartBackWithoutPermission: {
-            char node[64] = "its node";
-            FindDeniedRecorder(node, sizeof node);
             std::printf("%s", msg::RecorderBackWithoutPermission);
-            std::printf(msg::DrivePermissionDenied, node);
+            PermissionWatch watch{};
+            if (PermissionLineDue(&watch)) PrintPermissionLine(watch);
             *exitCode = ClosingWait(ExitFailed);
             return false;
         }

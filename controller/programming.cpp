@@ -51,8 +51,8 @@ bool ProgramBlock(const uint8_t* image, uint32_t block, ProgressMark mark) {
 // A recorder that is back but whose new node refuses us (no udev rule, or
 // not yet applied) is not one that never came back.
 RestartResult NotBackResult() {
-    char node[64];
-    return FindDeniedRecorder(node, sizeof node) ? RestartBackWithoutPermission
+    char path[32];
+    return FindDeniedRecorder(path, sizeof path) ? RestartBackWithoutPermission
                                                  : RestartNeverCameBack;
 }
 

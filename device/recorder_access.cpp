@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "device/discovery.h"
-#include "platform/drive_path.h"
 
 namespace {
 
@@ -37,15 +36,16 @@ bool IsRecorderIdentity(const DriveIdentity& identity) {
            SameField(identity.model, InquiryProductOffset, InquiryProductLength);
 }
 
-bool FindDeniedRecorder(char* node, size_t size) {
-    if (node == nullptr || size == 0) return false;
+bool FindDeniedRecorder(char* path, size_t size) {
+    if (path == nullptr || size == 0) return false;
     for (uint32_t drive = ScanFirstDrive; drive <= ScanLastDrive; ++drive) {
-        char path[32];
-        std::snprintf(path, sizeof path, "\\\\.\\PHYSICALDRIVE%u", drive);
+        char candidate[32];
+        std::snprintf(candidate, sizeof candidate, "\\\\.\\PHYSICALDRIVE%u", drive);
         DriveIdentity identity{};
-        if (!DriveReadIdentity(path, &identity) || !IsRecorderIdentity(identity)) continue;
-        if (DriveCheckAccess(path) != DriveDenied) continue;
-        if (DriveNodeForPath(path, node, size)) return true;
+        if (!DriveReadIdentity(candidate, &identity) || !IsRecorderIdentity(identity)) continue;
+        if (DriveCheckAccess(candidate) != DriveDenied) continue;
+        int n = std::snprintf(path, size, "%s", candidate);
+        return n > 0 && static_cast<size_t>(n) < size;
     }
     return false;
 }

@@ -13,6 +13,7 @@
 bool IsRecorderIdentity(const DriveIdentity& identity);
 
 // The first drive among 0 to 8 that the system shows as the recorder and
-// whose node refuses us for lack of permission: its node into `node`. False
-// when there is none (other drives that refuse us are not the recorder).
-bool FindDeniedRecorder(char* node, size_t size);
+// that refuses us for lack of permission: its path ("\\.\PHYSICALDRIVEn")
+// into `path`. False when there is none (other drives that refuse us are not
+// the recorder) or `size` is too small for the path.
+bool FindDeniedRecorder(char* path, size_t size);

@@ -20,7 +20,9 @@ int ConsoleReadKey();
 bool ConsoleKeyWaiting();
 
 // True when standard output is a terminal (unbuffered output), false when it
-// is redirected to a file or a pipe.
+// is redirected to a file or a pipe. Called once, before anything is
+// written; it also makes the bytes written the bytes that arrive (on Windows,
+// standard output goes into binary mode).
 bool ConsoleOutputIsTerminal();
 
 // The block buffer given to setvbuf for standard output (null: none). When a

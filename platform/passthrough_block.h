@@ -19,17 +19,33 @@ struct PassThroughLayout {
     uint32_t cdbOffset;             // Cdb[16]
 };
 
-extern const PassThroughLayout PassThroughLayout32;  // 44 bytes
-extern const PassThroughLayout PassThroughLayout64;  // 56 bytes
+inline constexpr PassThroughLayout PassThroughLayout32 = {44, 20, 4, 24, 28};
+inline constexpr PassThroughLayout PassThroughLayout64 = {56, 24, 8, 32, 36};
 
-// The layout of the program being built.
-const PassThroughLayout& NativePassThroughLayout();
+// The layout of the program being built. The Windows build checks it against
+// the SDK's own structure at compile time (windows/passthrough_check.cpp).
+constexpr const PassThroughLayout& NativePassThroughLayout() {
+    return sizeof(void*) == 8 ? PassThroughLayout64 : PassThroughLayout32;
+}
+
+// The fields at the same offsets in both layouts.
+enum PassThroughFieldOffset : uint32_t {
+    PassThroughLengthOffset = 0,
+    PassThroughStatusOffset = 2,  // ScsiStatus, written back by the OS
+    PassThroughPathIdOffset = 3,
+    PassThroughTargetIdOffset = 4,
+    PassThroughLunOffset = 5,
+    PassThroughCdbLengthOffset = 6,
+    PassThroughSenseInfoLengthOffset = 7,  // written back: sense bytes returned
+    PassThroughDataInOffset = 8,
+    PassThroughDataTransferLengthOffset = 12,  // written back: bytes moved
+    PassThroughTimeOutValueOffset = 16,
+};
 
 enum : uint32_t {
     PassThroughFillerSize = 4,
     PassThroughSenseAreaSize = 32,
     PassThroughMaxBlockSize = 56 + PassThroughFillerSize + PassThroughSenseAreaSize,
-    PassThroughStatusOffset = 2,  // ScsiStatus, written back by the OS
 };
 
 struct PassThroughBlock {
@@ -43,3 +59,11 @@ struct PassThroughBlock {
 // buffer directly.
 void BuildPassThroughBlock(const PassThroughLayout& layout, const ScsiRequest& request,
                            PassThroughBlock* block);
+
+// What the OS made of the request, read from the block it wrote back:
+// `ioctlSucceeded` and `osError` are DeviceIoControl's result and
+// GetLastError. The command counts as carried out when the request
+// succeeded; the status byte, the sense data and the bytes moved are then
+// taken from the block.
+void ReadPassThroughOutcome(const PassThroughBlock& block, bool ioctlSucceeded, uint32_t osError,
+                            uint32_t requestedLength, ScsiOutcome* outcome);

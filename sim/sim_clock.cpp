@@ -4,9 +4,8 @@
 // nothing in the simulator can change any more (no recorder present or on its
 // way), a pause also takes real time, so that a console left waiting for a
 // person does not spin a core and flood the trace.
-#include <time.h>
-
 #include "platform/clock.h"
+#include "platform/real_clock.h"
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
 
@@ -17,17 +16,9 @@ uint64_t virtualNow = 0;
 uint64_t realStart = 0;
 uint64_t pausedTotal = 0;
 
-uint64_t RealMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
-}
+uint64_t RealMs() { return RealMonotonicMs(); }
 
-void RealSleep(uint32_t ms) {
-    timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) != 0) {
-    }
-}
+void RealSleep(uint32_t ms) { RealSleepMs(ms); }
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 // The fault plan: rules that make matching commands fail, and the one point
 // at which the run stops for whoever watches it.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/process_stop.h"
 #include "sim/sim.h"
 #include "sim/sim_faults.h"
 
@@ -25,7 +25,7 @@ void StopIfDue(SimFaultKind kind, uint32_t address) {
     if (!stopPending || !Matches(stopRule, kind, address)) return;
     stopPending = false;
     std::fflush(stdout);
-    std::raise(SIGSTOP);
+    ProcessStop();
 }
 
 }  // namespace

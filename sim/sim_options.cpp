@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/process_stop.h"
 #include "sim/sim.h"
 
 const uint8_t SimDefaultSignature[7] = {'V', 'K', 'R', '-', 'B', 'L', '7'};
@@ -185,6 +186,7 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
                p.Fail(name, "expects KIND[@ADDR][:COUNT]");
     }
     if (std::strcmp(name, "--stop-at") == 0) {
+        if (!ProcessStopAvailable()) return p.Fail(name, "is not available on this system");
         o->stopAtGiven = true;
         // One stop, at the first match: a count has no meaning here.
         return (value != nullptr && std::strchr(value, ':') == nullptr &&

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -116,11 +117,13 @@ bool ParseLine(char* line, SimOptions* options) {
     return false;
 }
 
-// Reads one whole line, however long, without its line end. False at the end.
+// Reads one whole line, however long, without its line end ("\n", or
+// "\r\n" from an editor that writes those). False at the end.
 bool ReadLine(FILE* file, std::string* line) {
     line->clear();
     int c;
     while ((c = std::fgetc(file)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
     return c != EOF || !line->empty();
 }
 
@@ -225,7 +228,7 @@ void PutState() {
 
 bool SimStateLoad(const char* path, SimOptions* options, char* error, size_t errorSize) {
     loaded = LoadedState{};
-    FILE* file = std::fopen(path, "r");
+    FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
         // No file yet: the first run starts from the options and creates it.
         return errno == ENOENT || Fail(error, errorSize, std::strerror(errno), path);

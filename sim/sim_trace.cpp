@@ -60,7 +60,7 @@ void CopyPath(char* destination, size_t size, const char* path) {
 
 bool SimTraceOpen(const char* path) {
     SimTraceClose();
-    traceFile = std::fopen(path, "w");
+    traceFile = std::fopen(path, "wb");
     return traceFile != nullptr;
 }
 

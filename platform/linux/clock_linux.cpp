@@ -1,16 +1,7 @@
-// Pauses and the monotonic clock on Linux.
-#include <time.h>
-
+// The clock seam on Linux: the machine's own clock (real_clock_linux.cpp).
 #include "platform/clock.h"
+#include "platform/real_clock.h"
 
-void SleepMs(uint32_t ms) {
-    timespec pause{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) != 0) {
-    }
-}
+void SleepMs(uint32_t ms) { RealSleepMs(ms); }
 
-uint64_t MonotonicMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
-}
+uint64_t MonotonicMs() { return RealMonotonicMs(); }

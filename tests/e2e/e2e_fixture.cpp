@@ -4,6 +4,23 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
+
+const SimLaunch& SimUnderTest() {
+    static const SimLaunch launch = [] {
+        SimLaunch l;
+        l.program = SimProgram;
+        const char* program = std::getenv("VKR_E2E_SIM");
+        const char* launcher = std::getenv("VKR_E2E_LAUNCHER");
+        if (program != nullptr && *program != '\0' && launcher != nullptr && *launcher != '\0') {
+            l.program = program;
+            l.launcher = {launcher};
+            l.keysTypedAhead = true;
+        }
+        return l;
+    }();
+    return launch;
+}
 
 void E2eTest::SetUp() {
     // Tests run side by side (ctest -j) and one after another in a process:
@@ -32,7 +49,30 @@ std::vector<std::string> E2eTest::SimArgs(const std::vector<std::string>& simOpt
 bool E2eTest::StartSim(PtyProcess& p, const std::vector<std::string>& simOptions,
                        const std::vector<std::string>& updaterArgs,
                        const LaunchOptions& launch) const {
-    return p.Start(SimProgram, SimArgs(simOptions, updaterArgs), launch);
+    const SimLaunch& sim = SimUnderTest();
+    LaunchOptions options = launch;
+    options.launcher = sim.launcher;
+    // A launched program's output comes through a pipe, unless it goes to a file.
+    options.stdoutPipe = !sim.launcher.empty() && options.stdoutFile.empty();
+    return p.Start(sim.program, SimArgs(simOptions, updaterArgs), options);
+}
+
+void E2eTest::PressAt(PtyProcess& p, const std::string& shown, const std::string& key) {
+    if (!KeysTypedAhead()) {
+        EXPECT_TRUE(p.WaitFor(shown)) << "never showed: " << shown << "\nOutput: " << p.Output();
+    }
+    p.Press(key);
+}
+
+bool E2eTest::WaitForFile(const std::string& path, bool withData, int timeoutMs) {
+    long long deadline = NowMs() + timeoutMs;
+    for (;;) {
+        std::error_code error;
+        auto size = std::filesystem::file_size(path, error);
+        if (!error && (size > 0 || !withData)) return true;
+        if (NowMs() >= deadline) return false;
+        PtyProcess::Pause(10);
+    }
 }
 
 std::vector<TraceLine> E2eTest::ReadTrace(const std::string& path) {

@@ -14,6 +14,21 @@
 inline const std::string SimProgram = VKR_SIM_PROGRAM;
 inline const std::string UpdateProgram = VKR_UPDATE_PROGRAM;
 
+// How vokari-update-sim is started. By default the one of this build, on its
+// terminal. With VKR_E2E_SIM and VKR_E2E_LAUNCHER in the environment another
+// one, through a launcher: the Windows build's vokari-update-sim.exe under
+// wine64 (scripts/test-windows). Its standard output then comes through a
+// pipe, where the console writes in 512-byte blocks: what it shows before a
+// key wait is not seen until later, so keys are typed ahead (they wait in
+// the console's queue and answer the prompts in turn) and the output is
+// compared whole at the end.
+struct SimLaunch {
+    std::string program;
+    std::vector<std::string> launcher;
+    bool keysTypedAhead = false;
+};
+const SimLaunch& SimUnderTest();
+
 namespace text {
 inline const std::string Diagnostic = "Diagnostic mode.\n";
 inline const std::string Banner = "Vokari Firmware Updater version 1.3\n\n";
@@ -67,6 +82,21 @@ protected:
 
     // The trace file at `path`, read and checked; fails the test if unreadable.
     static std::vector<TraceLine> ReadTrace(const std::string& path);
+
+    // Waits until the file at `path` is there (a trace file: the simulator
+    // has started) or, `withData`, holds something (the trace of a run that
+    // has opened drives for a while: its writes come in blocks). False when
+    // the time runs out first.
+    static bool WaitForFile(const std::string& path, bool withData,
+                            int timeoutMs = DefaultTimeoutMs);
+
+    // Keys typed ahead rather than at each prompt (see SimLaunch).
+    static bool KeysTypedAhead() { return SimUnderTest().keysTypedAhead; }
+
+    // Types `key` once the program has shown `shown` (at once where keys are
+    // typed ahead). A key typed before a program on its terminal has taken
+    // the keyboard would be echoed.
+    static void PressAt(PtyProcess& p, const std::string& shown, const std::string& key);
 
     std::string lock_;
     std::string dir_;

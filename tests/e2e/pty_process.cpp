@@ -53,6 +53,21 @@ int Remaining(long long deadline) {
     _exit(127);
 }
 
+// Reads what `fd` holds into `out`. False once every writer has closed it
+// (end of file, or EIO from a terminal).
+bool Drain(int fd, std::string* out) {
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            out->append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+
 int ExitCodeOf(int status) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -64,13 +79,14 @@ int ExitCodeOf(int status) {
 PtyProcess::~PtyProcess() {
     Kill();
     if (master_ >= 0) close(master_);
+    if (pipe_ >= 0) close(pipe_);
 }
 
 bool PtyProcess::Start(const std::string& program, const std::vector<std::string>& args,
                        const LaunchOptions& options) {
     if (pid_ > 0 || master_ >= 0) return false;
 
-    std::vector<std::string> words;
+    std::vector<std::string> words = options.launcher;
     words.push_back(program);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -93,6 +109,11 @@ bool PtyProcess::Start(const std::string& program, const std::vector<std::string
     if (!options.stdoutFile.empty())
         stdoutFd = open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool ready = devNull >= 0 && (options.stdoutFile.empty() || stdoutFd >= 0);
+    int pipeEnds[2] = {-1, -1};
+    if (options.stdoutPipe) {
+        ready = ready && pipe2(pipeEnds, O_CLOEXEC) == 0;
+        stdoutFd = pipeEnds[1];
+    }
 
     if (ready) {
         pid_ = fork();
@@ -103,31 +124,38 @@ bool PtyProcess::Start(const std::string& program, const std::vector<std::string
     if (stdoutFd >= 0) close(stdoutFd);
     if (pid_ <= 0) {
         pid_ = -1;
+        if (pipeEnds[0] >= 0) close(pipeEnds[0]);
         return false;
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    if (options.stdoutPipe) {
+        pipe_ = pipeEnds[0];
+        piped_ = true;
+        fcntl(pipe_, F_SETFL, fcntl(pipe_, F_GETFL) | O_NONBLOCK);
+    }
     return true;
 }
 
 bool PtyProcess::Pump(int waitMs) {
-    if (master_ < 0) return false;
-    pollfd p{master_, POLLIN, 0};
-    if (poll(&p, 1, waitMs) < 0 && errno != EINTR) return false;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = read(master_, buffer, sizeof buffer);
-        if (n > 0) {
-            output_.append(buffer, static_cast<size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-        // EIO (or end of file): every writer has closed the terminal.
-        cookedAtClose_ = TerminalIsCooked();
-        close(master_);
-        master_ = -1;
-        return false;
+    pollfd fds[2];
+    nfds_t count = 0;
+    if (master_ >= 0) fds[count++] = {master_, POLLIN, 0};
+    if (pipe_ >= 0) fds[count++] = {pipe_, POLLIN, 0};
+    if (count == 0) return false;
+    if (poll(fds, count, waitMs) < 0 && errno != EINTR) return false;
+    // EIO (or end of file): every writer has closed the terminal.
+    if (master_ >= 0 && !Drain(master_, piped_ ? &terminal_ : &output_)) CloseMaster();
+    if (pipe_ >= 0 && !Drain(pipe_, &output_)) {
+        close(pipe_);
+        pipe_ = -1;
     }
+    return OutputOpen();
+}
+
+void PtyProcess::CloseMaster() {
+    cookedAtClose_ = TerminalIsCooked();
+    close(master_);
+    master_ = -1;
 }
 
 bool PtyProcess::TerminalIsCooked() const {
@@ -157,7 +185,7 @@ bool PtyProcess::WaitFor(const std::string& text, int timeoutMs) {
     long long deadline = NowMs() + timeoutMs;
     for (;;) {
         if (output_.find(text) != std::string::npos) return true;
-        if (master_ < 0 || NowMs() >= deadline) return false;
+        if (!OutputOpen() || NowMs() >= deadline) return false;
         Pump(Remaining(deadline));
     }
 }
@@ -183,8 +211,8 @@ void PtyProcess::Press(const std::string& key) {
 
 int PtyProcess::WaitExit(int timeoutMs) {
     long long deadline = NowMs() + timeoutMs;
-    while (master_ >= 0 && NowMs() < deadline) Pump(Remaining(deadline));
-    // The terminal closes as the program ends; the exit status follows.
+    while (OutputOpen() && NowMs() < deadline) Pump(Remaining(deadline));
+    // The terminal (or the pipe) closes as the program ends; the exit status follows.
     for (;;) {
         if (Reap(false)) return exitCode_;
         if (pid_ <= 0) return ExitUnknown;
@@ -195,8 +223,8 @@ int PtyProcess::WaitExit(int timeoutMs) {
 
 bool PtyProcess::StaysRunningFor(int ms) {
     long long deadline = NowMs() + ms;
-    while (master_ >= 0 && NowMs() < deadline) Pump(Remaining(deadline));
-    if (master_ < 0) WaitExit(Remaining(deadline) + 1000);
+    while (OutputOpen() && NowMs() < deadline) Pump(Remaining(deadline));
+    if (!OutputOpen()) WaitExit(Remaining(deadline) + 1000);
     return !Reap(false);
 }
 
@@ -229,6 +257,8 @@ bool PtyProcess::WaitStopped(int timeoutMs) {
 void PtyProcess::Continue() {
     if (pid_ > 0 && !exited_) kill(pid_, SIGCONT);
 }
+
+void PtyProcess::Pause(long long ms) { PauseMs(ms); }
 
 void PtyProcess::Kill() {
     if (pid_ <= 0 || exited_) return;

@@ -11,6 +11,11 @@
 // of hanging the test run; a child still running when its PtyProcess goes
 // away is killed. Nothing here depends on GoogleTest, so benchmarks use it
 // too.
+//
+// A Windows program runs the same way under Wine (a launcher), with standard
+// input on the terminal, so that Wine gives it a console to read keys from,
+// and standard output through a pipe: Wine's console host re-renders what
+// reaches the terminal, a pipe gets the program's own bytes.
 #pragma once
 
 #include <sys/types.h>
@@ -42,6 +47,13 @@ struct LaunchOptions {
     // Non-empty: standard output goes to this file (created or truncated)
     // instead of the terminal. Standard error stays on the terminal.
     std::string stdoutFile;
+    // Standard output through a pipe: Output() is what came through it, and
+    // the program has ended when the pipe closes. What reaches the terminal
+    // is kept apart (TerminalOutput()).
+    bool stdoutPipe = false;
+    // Non-empty: the command that starts the program, which follows it with
+    // its arguments (an absolute path first: wine64 for a Windows program).
+    std::vector<std::string> launcher;
 };
 
 class PtyProcess {
@@ -81,6 +93,8 @@ public:
 
     // Everything the program has written so far (as far as read).
     const std::string& Output() const { return output_; }
+    // With stdoutPipe: what reached the terminal instead.
+    const std::string& TerminalOutput() const { return terminal_; }
 
     pid_t Pid() const { return pid_; }
 
@@ -91,19 +105,28 @@ public:
     // Ends the program at once (SIGKILL) and reaps it.
     void Kill();
 
+    // Sleeps `ms` milliseconds.
+    static void Pause(long long ms);
+
 private:
     // Reads what is there, waiting at most `waitMs` for the first byte.
     // Returns false once the terminal has been closed by every writer.
     bool Pump(int waitMs);
     bool Reap(bool block);
+    // Whether the program's output can still come: its terminal or its pipe.
+    bool OutputOpen() const { return pipe_ >= 0 || (!piped_ && master_ >= 0); }
+    void CloseMaster();
 
     int master_ = -1;
+    int pipe_ = -1;  // read end of the standard output pipe
+    bool piped_ = false;
     pid_t pid_ = -1;
     bool exited_ = false;
     int exitCode_ = ExitUnknown;
     long long lastKeyMs_ = 0;
     bool cookedAtClose_ = false;
     std::string output_;
+    std::string terminal_;
 };
 
 // Milliseconds on the monotonic clock.

@@ -136,12 +136,33 @@ uint64_t CommandNumberOfFrame(const std::vector<TraceLine>& trace, const std::st
     return 0;
 }
 
+// The same run with every key typed as soon as the program is up: the keys
+// wait in the console's queue and each prompt takes the next. What the
+// program showed, and where it waited, is seen only whole, at the end.
+int UpdateTest::PlayTypedAhead(PtyProcess& p, const UpdateRun& run, std::string shown) {
+    // The trace file is opened before the console starts.
+    if (!WaitForFile(TracePath(), false)) ADD_FAILURE() << "no trace file: did the program start?";
+    for (const Turn& turn : run.turns) {
+        if (turn.atStop) {
+            ADD_FAILURE() << "a run that stops itself (--stop-at) cannot be typed ahead";
+            return ExitUnknown;
+        }
+        p.Press(turn.key);
+        shown += turn.shown;
+    }
+    shown += run.ending;
+    int code = p.WaitExit();
+    EXPECT_EQ(p.Output(), shown) << "at the end, keys typed ahead";
+    return code;
+}
+
 int UpdateTest::Play(PtyProcess& p, const UpdateRun& run) {
     if (!StartSim(p, Concat({"--trace", TracePath()}, run.simOptions), run.updaterArgs)) {
         ADD_FAILURE() << "vokari-update-sim could not be started";
         return ExitUnknown;
     }
     std::string shown = Head(run.updaterArgs);
+    if (KeysTypedAhead()) return PlayTypedAhead(p, run, shown);
     for (size_t i = 0; i < run.turns.size(); ++i) {
         shown += run.turns[i].shown;
         const std::string where = "before key " + std::to_string(i + 1);

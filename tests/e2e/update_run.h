@@ -93,6 +93,8 @@ protected:
     // through the turns: waits until the output is exactly what they show so
     // far, checks that the program waits, types the key. Returns the exit
     // code; the output is checked byte for byte.
+    // Under a launcher (SimLaunch) the keys are typed ahead instead, and the
+    // output is checked whole at the end.
     int Play(PtyProcess& p, const UpdateRun& run);
     int Play(const UpdateRun& run) {
         PtyProcess p;
@@ -102,4 +104,7 @@ protected:
     // The outline of the last run's trace.
     std::string Outline() const { return TraceOutline(ReadTrace(TracePath())); }
     std::string TracePath() const { return Scratch("trace"); }
+
+private:
+    int PlayTypedAhead(PtyProcess& p, const UpdateRun& run, std::string shown);
 };

@@ -112,7 +112,9 @@ TEST(PassThroughBlock, ThirtyTwoBitLayoutCarriesEveryFieldAndNothingElse) {
 }
 
 TEST(PassThroughBlock, SixtyFourBitLayoutCarriesEveryFieldAndNothingElse) {
-    ExpectEveryField<Mirror64>(PassThroughLayout64, 0x00007FFF12345678u);
+    // A 32-bit program has no 64-bit pointers to give.
+    ExpectEveryField<Mirror64>(PassThroughLayout64,
+                               sizeof(void*) == 8 ? 0x00007FFF12345678u : 0x12345678u);
 }
 
 // The fields that follow the caller's arguments, on both layouts.
@@ -152,6 +154,44 @@ TEST(PassThroughBlock, FieldsFollowTheCommand) {
             EXPECT_EQ(b[layout->cdbOffset], c.opcode);
             for (uint32_t i = 1; i < 16; ++i) EXPECT_EQ(b[layout->cdbOffset + i], 0);
         }
+    }
+}
+
+// The block as the OS writes it back: status, sense and bytes moved.
+TEST(PassThroughBlock, OutcomeIsReadFromTheBlockWrittenBack) {
+    for (const PassThroughLayout* layout : {&PassThroughLayout32, &PassThroughLayout64}) {
+        SCOPED_TRACE(layout->structSize);
+        static uint8_t buffer[36];
+        ScsiRequest request{{0x12}, ScsiDataIn, buffer, sizeof buffer};
+        PassThroughBlock block = Build(*layout, request);
+        block.bytes[PassThroughStatusOffset] = 0x02;           // CHECK CONDITION
+        block.bytes[PassThroughSenseInfoLengthOffset] = 18;    // sense bytes returned
+        for (int i = 0; i < 32; ++i) block.bytes[block.senseOffset + i] = static_cast<uint8_t>(0x70 + i);
+        block.bytes[PassThroughDataTransferLengthOffset] = 30;  // bytes moved
+
+        ScsiOutcome outcome;
+        ReadPassThroughOutcome(block, true, 0, sizeof buffer, &outcome);
+        EXPECT_TRUE(outcome.carriedOut);
+        EXPECT_EQ(outcome.status, 0x02);
+        EXPECT_EQ(outcome.senseLength, 18);
+        EXPECT_EQ(outcome.sense[0], 0x70);
+        EXPECT_EQ(outcome.sense[17], 0x70 + 17);
+        EXPECT_EQ(outcome.sense[18], 0);  // only what came back
+        EXPECT_EQ(outcome.residual, 6u);
+        EXPECT_EQ(outcome.osError, 0);
+
+        // More sense than asked for is cut to the 24 bytes of room.
+        block.bytes[PassThroughSenseInfoLengthOffset] = 32;
+        ReadPassThroughOutcome(block, true, 0, sizeof buffer, &outcome);
+        EXPECT_EQ(outcome.senseLength, 24);
+        EXPECT_EQ(outcome.sense[23], 0x70 + 23);
+
+        // A request the OS refused: nothing of the block counts.
+        ReadPassThroughOutcome(block, false, 50 /* ERROR_NOT_SUPPORTED */, sizeof buffer, &outcome);
+        EXPECT_FALSE(outcome.carriedOut);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.senseLength, 0);
+        EXPECT_EQ(outcome.osError, 50);
     }
 }
 

@@ -1,9 +1,12 @@
 // The simulator's state file: a recorder saved at the end of one run is the
 // recorder the next run starts with, unless the command line says otherwise.
-#include <cstdio>
-#include <cstring>
-#include <string>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "tests/support/sim_fixture.h"
@@ -15,15 +18,18 @@ class SimStateTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        char pattern[] = "/tmp/vkr-state-XXXXXX";
-        int fd = mkstemp(pattern);
+        // A name of our own, held until the end of the test, and the state
+        // file beside it, which the first run does not find.
+        std::string pattern = (std::filesystem::temp_directory_path() / "vkr-state-XXXXXX").string();
+        int fd = mkstemp(pattern.data());
         ASSERT_GE(fd, 0);
         close(fd);
-        std::remove(pattern);  // the first run finds no file
-        path = pattern;
+        reserved = pattern;
+        path = reserved + ".state";
     }
     void TearDown() override {
         std::remove(path.c_str());
+        std::remove(reserved.c_str());
         SimTest::TearDown();
     }
 
@@ -54,6 +60,7 @@ protected:
         std::fclose(f);
     }
 
+    std::string reserved;
     std::string path;
 };
 
