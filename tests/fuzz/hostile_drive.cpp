@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device/scsi_commands.h"
 #include "platform/drive.h"
 #include "sim/sim.h"
 #include "sim/sim_storage.h"
@@ -38,10 +39,29 @@ enum OpenAct : uint8_t {
     OpenActCount,
 };
 
+// What an act's count counts: every operation, or those of one kind, so that
+// "the fourth restart frame" or "the next INQUIRY" is a small number.
+enum OperationKind : uint8_t {
+    KindAny,
+    KindOpen,
+    KindCommand,
+    KindReadFrame,     // I2C sends carrying the controller's frames 'P' 'Q' 'R' 'S'
+    KindWriteFrame,
+    KindBeginFrame,
+    KindRestartFrame,
+    KindI2CReceive,
+    KindInquiry,
+    KindGeometry,
+    KindCapacity,
+    KindErase,
+    OperationKindCount,
+};
+
 FuzzInput* plan = nullptr;
 bool traced = false;  // VKR_HOSTILE_TRACE set: every operation to stderr
 uint64_t operation = 0;
-bool actDue = false;  // the count before the next act has been read
+bool actDue = false;  // the kind and count before the next act have been read
+OperationKind countedKind = KindAny;
 uint32_t passesLeft = 0;
 uint64_t vanishedUntil = 0;
 
@@ -51,15 +71,48 @@ uint64_t vanishedUntil = 0;
     std::abort();
 }
 
+OperationKind CommandKind(const ScsiRequest& request) {
+    const uint8_t* cdb = request.cdb;
+    if (cdb[0] == ScsiOpInquiry) return KindInquiry;
+    if (cdb[0] == ScsiOpReadCapacity10) return KindCapacity;
+    if (cdb[0] != ScsiOpVendor) return KindCommand;
+    switch (cdb[1]) {
+        case VendorReadGeometry:
+            return KindGeometry;
+        case VendorEraseBlocks:
+            return KindErase;
+        case VendorI2CReceive:
+            return KindI2CReceive;
+        case VendorI2CSend:
+            if (request.length == 0 || request.data == nullptr) return KindCommand;
+            switch (static_cast<const uint8_t*>(request.data)[0]) {
+                case 'P': return KindReadFrame;
+                case 'Q': return KindWriteFrame;
+                case 'R': return KindBeginFrame;
+                case 'S': return KindRestartFrame;
+                default: return KindCommand;
+            }
+        default:
+            return KindCommand;
+    }
+}
+
+bool Counted(OperationKind kind) {
+    return countedKind == KindAny || countedKind == kind ||
+           (countedKind == KindCommand && kind != KindOpen);
+}
+
 // True when this operation is the one the next act applies to.
-bool ActNow() {
+bool ActNow(OperationKind kind) {
     ++operation;
     if (SimNowMs() > HostileRunLimitMs) Hang();
     if (plan == nullptr || FuzzInputEmpty(*plan)) return false;
     if (!actDue) {
+        countedKind = static_cast<OperationKind>(TakeByte(plan) % OperationKindCount);
         passesLeft = TakeVarint(plan);
         actDue = true;
     }
+    if (!Counted(kind)) return false;
     if (passesLeft > 0) {
         --passesLeft;
         return false;
@@ -134,7 +187,7 @@ void Act(CommandAct act, int handle, const ScsiRequest& request, ScsiOutcome* ou
 // Opens answered here cost the virtual millisecond the simulator's own do.
 DriveOpenResult OpenAnswer(const char* path, int* handle) {
     const bool gone = Vanished();
-    if (!gone && !ActNow()) return SimSeamDriveOpen(path, handle);
+    if (!gone && !ActNow(KindOpen)) return SimSeamDriveOpen(path, handle);
     SimAdvanceMs(1);
     if (gone) return DriveAbsent;
     switch (static_cast<OpenAct>(TakeByte(plan) % OpenActCount)) {
@@ -171,6 +224,7 @@ void HostileDriveStart(FuzzInput* given) {
     traced = std::getenv("VKR_HOSTILE_TRACE") != nullptr;
     operation = 0;
     actDue = false;
+    countedKind = KindAny;
     passesLeft = 0;
     vanishedUntil = 0;
 }
@@ -188,7 +242,7 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
     if (Vanished()) {
         SimAdvanceMs(1);
         outcome->osError = ENODEV;
-    } else if (!ActNow()) {
+    } else if (!ActNow(CommandKind(request))) {
         SimSeamDriveCommand(handle, request, outcome);
     } else {
         SimAdvanceMs(1);

@@ -1,8 +1,9 @@
 // A hostile drive: the drive seam (platform/drive.h) in front of the
 // simulated recorder, answering every open and command as the fuzzer's bytes
-// say. The bytes are a plan of acts: "let N operations through to the
-// recorder, then do this to the next one", over and over; once the plan runs
-// out, the recorder answers for itself. Acts include answers the recorder
+// say. The bytes are a plan of acts: "let N operations (of one kind: opens,
+// commands, restart frames, INQUIRYs...) through to the recorder, then do
+// this to the next one", over and over; once the plan runs out, the recorder
+// answers for itself. Acts include answers the recorder
 // never gave (failures, other statuses, GOOD with made-up data of any
 // length), answers that hide what it did (carried out but reported failed,
 // data corrupted, transfers cut short) and the drive vanishing for a while.
