@@ -184,10 +184,12 @@ void Act(CommandAct act, int handle, const ScsiRequest& request, ScsiOutcome* ou
     }
 }
 
-// Opens answered here cost the virtual millisecond the simulator's own do.
+// Opens and access checks (handle null) alike. Those answered here cost the
+// virtual millisecond the simulator's own opens do.
 DriveOpenResult OpenAnswer(const char* path, int* handle) {
     const bool gone = Vanished();
-    if (!gone && !ActNow(KindOpen)) return SimSeamDriveOpen(path, handle);
+    if (!gone && !ActNow(KindOpen))
+        return handle != nullptr ? SimSeamDriveOpen(path, handle) : SimSeamDriveCheckAccess(path);
     SimAdvanceMs(1);
     if (gone) return DriveAbsent;
     switch (static_cast<OpenAct>(TakeByte(plan) % OpenActCount)) {
@@ -213,8 +215,10 @@ void TraceCommand(const ScsiRequest& request, const ScsiOutcome& outcome) {
     for (int i = 0; i < 3; ++i) std::fprintf(stderr, " %02x", request.cdb[i]);
     std::fprintf(stderr, " len %u data", request.length);
     const auto* data = static_cast<const uint8_t*>(request.data);
-    for (uint32_t i = 0; i < request.length && i < 4 && data != nullptr; ++i) std::fprintf(stderr, " %02x", data[i]);
-    std::fprintf(stderr, " -> %s status %u\n", outcome.carriedOut ? "carried out" : "not carried out", outcome.status);
+    for (uint32_t i = 0; i < request.length && i < 4 && data != nullptr; ++i)
+        std::fprintf(stderr, " %02x", data[i]);
+    std::fprintf(stderr, " -> %s status %u\n", outcome.carriedOut ? "carried out" : "not carried out",
+                 outcome.status);
 }
 
 }  // namespace
@@ -231,8 +235,9 @@ void HostileDriveStart(FuzzInput* given) {
 
 DriveOpenResult DriveOpen(const char* path, int* handle) {
     DriveOpenResult result = OpenAnswer(path, handle);
-    if (traced) std::fprintf(stderr, "op %llu t=%llu open %d\n", static_cast<unsigned long long>(operation),
-                             static_cast<unsigned long long>(SimNowMs()), static_cast<int>(result));
+    if (traced)
+        std::fprintf(stderr, "op %llu t=%llu open %d\n", static_cast<unsigned long long>(operation),
+                     static_cast<unsigned long long>(SimNowMs()), static_cast<int>(result));
     TakenSeeOpen(result);
     return result;
 }
@@ -245,8 +250,10 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
     } else if (!ActNow(CommandKind(request))) {
         SimSeamDriveCommand(handle, request, outcome);
     } else {
-        SimAdvanceMs(1);
-        Act(static_cast<CommandAct>(TakeByte(plan) % CommandActCount), handle, request, outcome);
+        const auto act = static_cast<CommandAct>(TakeByte(plan) % CommandActCount);
+        // Acts that pass the command on pay the recorder's millisecond there.
+        if (act != ActDoneButRefused && act != ActDoneButLost && act != ActCorrupted) SimAdvanceMs(1);
+        Act(act, handle, request, outcome);
     }
     if (traced) TraceCommand(request, *outcome);
     TakenSeeCommand(request, *outcome);
@@ -254,6 +261,12 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
 
 void DriveClose(int handle) { SimSeamDriveClose(handle); }
 
+// An access check is an open attempt like any other, and answered as one.
 DriveOpenResult DriveCheckAccess(const char* path) {
-    return Vanished() ? DriveAbsent : SimSeamDriveCheckAccess(path);
+    DriveOpenResult result = OpenAnswer(path, nullptr);
+    if (traced)
+        std::fprintf(stderr, "op %llu t=%llu access check %d\n", static_cast<unsigned long long>(operation),
+                     static_cast<unsigned long long>(SimNowMs()), static_cast<int>(result));
+    TakenSeeOpen(result);
+    return result;
 }

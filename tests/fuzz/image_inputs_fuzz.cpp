@@ -39,13 +39,15 @@ void CheckUpdaterAgrees(const std::vector<uint8_t>& plain) {
         ImageBootLoaderInfo.version != r.bootLoaderVersion ||
         std::memcmp(ImageBootLoaderInfo.signature, r.signature, 7) != 0)
         Finding("the updater reads other records than the tool shows");
-    if (std::memcmp(FirmwareImage, plain.data(), UpdateImageSize) != 0) Finding("the updater unscrambled other bytes");
+    if (std::memcmp(FirmwareImage, plain.data(), UpdateImageSize) != 0)
+        Finding("the updater unscrambled other bytes");
 }
 
 void Description(const uint8_t* data, size_t size) {
     std::vector<uint8_t> plain;
     std::string error;
-    if (!BuildFromDescription(std::string(reinterpret_cast<const char*>(data), size), "fuzz.txt", &plain, &error)) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    if (!BuildFromDescription(text, "fuzz.txt", &plain, &error)) {
         if (error.empty()) Finding("a description refused without a message");
         return;
     }
@@ -93,7 +95,8 @@ void Payload(const uint8_t* data, size_t size) {
 }
 
 void OptionText(const uint8_t* data, size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), strnlen(reinterpret_cast<const char*>(data), size));
+    const auto* chars = reinterpret_cast<const char*>(data);
+    const std::string text(chars, strnlen(chars, size));
     uint16_t version = 0;
     if (ParseVersionText(text.c_str(), &version)) {
         uint16_t again = 0;

@@ -40,7 +40,8 @@ std::string Contents(const std::string& path) {
 
 void SaveTo(int which) {
     char error[256];
-    if (!SimStateSave(savedPath[which].c_str(), error, sizeof error)) Finding("a loaded state did not save", error);
+    if (!SimStateSave(savedPath[which].c_str(), error, sizeof error))
+        Finding("a loaded state did not save", error);
 }
 
 }  // namespace
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (ftruncate(inputFile, 0) != 0 || pwrite(inputFile, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (ftruncate(inputFile, 0) != 0 || pwrite(inputFile, data, size, 0) != static_cast<ssize_t>(size))
+        std::abort();
     char error[96];
     std::memset(error, 'x', sizeof error);
     if (!LoadFrom(inputPath, error, sizeof error)) {
@@ -71,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char again[256];
     if (!LoadFrom(savedPath[0].c_str(), again, sizeof again)) Finding("a saved state did not load", again);
     SaveTo(1);
-    if (Contents(savedPath[0]) != Contents(savedPath[1])) Finding("saving a loaded state changed it", savedPath[0].c_str());
+    if (Contents(savedPath[0]) != Contents(savedPath[1]))
+        Finding("saving a loaded state changed it", savedPath[0].c_str());
     SimReset();
     return 0;
 }

