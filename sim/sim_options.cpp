@@ -230,7 +230,7 @@ bool SimParseFlashGeometry(const char* text, SimFlashGeometry* g) {
         if ((colon == nullptr) != (i == 3)) return false;
         if (colon != nullptr) *colon = '\0';
         if (!ParseNumber(rest, max[i], &v[i])) return false;
-        rest = colon + 1;
+        if (colon != nullptr) rest = colon + 1;
     }
     *g = {static_cast<uint8_t>(v[0]), static_cast<uint16_t>(v[1]), static_cast<uint8_t>(v[2]),
           static_cast<uint16_t>(v[3])};

@@ -89,7 +89,8 @@ bool DirectionFits(const ScsiRequest& request) {
 
 uint32_t CopyIn(const ScsiRequest& request, const void* source, uint32_t size) {
     uint32_t n = request.length < size ? request.length : size;
-    std::memcpy(request.data, source, n);
+    // A command without a data phase may come with no buffer at all.
+    if (n != 0) std::memcpy(request.data, source, n);
     return n;
 }
 
