@@ -29,8 +29,9 @@ bool WriteFile(const char* path, const char* text) {
 
 bool WriteAt(const char* dir, const char* name, const char* text) {
     char path[256];
-    std::snprintf(path, sizeof path, "%s/%s", dir, name);
-    return WriteFile(path, text);
+    // A cut path would name another file: refuse it.
+    int n = std::snprintf(path, sizeof path, "%s/%s", dir, name);
+    return n > 0 && static_cast<size_t>(n) < sizeof path && WriteFile(path, text);
 }
 
 bool MakeDir(const char* path) { return mkdir(path, 0755) == 0 || errno == EEXIST; }
