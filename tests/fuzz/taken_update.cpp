@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controller/records.h"
+#include "device/discovery.h"
 #include "device/scsi_commands.h"
 #include "images/image_store.h"
 
@@ -34,9 +35,10 @@ Ledger ledger;
 // The updater still takes any failed probe after the restart frame for the
 // recorder going away, even when the recorder is still attached; that fault
 // is being mended on its own. Until the updater waits for the drive to
-// vanish, a failed open or command after the frame also counts as its going,
-// so that this target looks past that one fault. Set to false once the
-// updater counts only a vanished drive.
+// vanish, a failed open, a failed command or an INQUIRY that is not the
+// recorder's after the frame also counts as its going, so that this target
+// looks past that one fault. Set to false once the updater counts only a
+// vanished drive.
 constexpr bool FailedProbeCountsAsGoing = true;
 
 [[noreturn]] void Finding(const char* what, uint32_t address) {
@@ -45,6 +47,14 @@ constexpr bool FailedProbeCountsAsGoing = true;
 }
 
 bool Good(const ScsiOutcome& answer) { return answer.carriedOut && answer.status == 0; }
+
+// What a probe of the recorder takes for a failure.
+bool ProbeFails(const ScsiRequest& request, const ScsiOutcome& answer) {
+    if (!Good(answer)) return true;
+    return request.cdb[0] == ScsiOpInquiry &&
+           (request.length < InquiryTemplateLength || request.data == nullptr ||
+            std::memcmp(request.data, InquiryTemplate, InquiryTemplateLength) != 0);
+}
 
 void BeginPass() {
     std::memset(ledger.blockBegun, 0, sizeof ledger.blockBegun);
@@ -118,7 +128,7 @@ void TakenSeeOpen(DriveOpenResult result) {
 }
 
 void TakenSeeCommand(const ScsiRequest& request, const ScsiOutcome& answer) {
-    if (FailedProbeCountsAsGoing && ledger.restartSent && !Good(answer)) ledger.vanished = true;
+    if (FailedProbeCountsAsGoing && ledger.restartSent && ProbeFails(request, answer)) ledger.vanished = true;
     if (request.cdb[0] != ScsiOpVendor) return;
     switch (request.cdb[1]) {
         case VendorI2CSend:
