@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controller/records.h"
+#include "device/discovery.h"
 #include "device/scsi_commands.h"
 #include "images/image_store.h"
 
@@ -19,11 +20,16 @@ enum : uint32_t {
 };
 
 struct Ledger {
+    // The pass under way: what was written since the last restart frame.
     uint8_t written[ProgrammableEnd];
     bool blockBegun[Blocks];
     bool chunkTaken[Chunks];
+    // The restart frame sent last, and the pass it closed: whether that pass
+    // wrote anything, and which image it wrote whole (TakenNothing: none).
     bool restartSent;
     bool vanished;
+    bool closedPassWrote;
+    TakenImage closedPass;
     TakenImage lastPass;
     bool bootLoaderPass;
     uint32_t failedErases;
@@ -34,9 +40,10 @@ Ledger ledger;
 // The updater still takes any failed probe after the restart frame for the
 // recorder going away, even when the recorder is still attached; that fault
 // is being mended on its own. Until the updater waits for the drive to
-// vanish, a failed open or command after the frame also counts as its going,
-// so that this target looks past that one fault. Set to false once the
-// updater counts only a vanished drive.
+// vanish, a failed open, a failed command or an INQUIRY that is not the
+// recorder's after the frame also counts as its going, so that this target
+// looks past that one fault. Set to false once the updater counts only a
+// vanished drive.
 constexpr bool FailedProbeCountsAsGoing = true;
 
 [[noreturn]] void Finding(const char* what, uint32_t address) {
@@ -46,10 +53,12 @@ constexpr bool FailedProbeCountsAsGoing = true;
 
 bool Good(const ScsiOutcome& answer) { return answer.carriedOut && answer.status == 0; }
 
-void BeginPass() {
-    std::memset(ledger.blockBegun, 0, sizeof ledger.blockBegun);
-    std::memset(ledger.chunkTaken, 0, sizeof ledger.chunkTaken);
-    ledger.lastPass = TakenNothing;
+// What a probe of the recorder takes for a failure.
+bool ProbeFails(const ScsiRequest& request, const ScsiOutcome& answer) {
+    if (!Good(answer)) return true;
+    return request.cdb[0] == ScsiOpInquiry &&
+           (request.length < InquiryTemplateLength || request.data == nullptr ||
+            std::memcmp(request.data, InquiryTemplate, InquiryTemplateLength) != 0);
 }
 
 bool AllChunksTaken() {
@@ -58,7 +67,14 @@ bool AllChunksTaken() {
     return true;
 }
 
+bool AnyChunkTaken() {
+    for (bool taken : ledger.chunkTaken)
+        if (taken) return true;
+    return false;
+}
+
 TakenImage ImageWritten() {
+    if (!AllChunksTaken()) return TakenNothing;
     if (std::memcmp(ledger.written, FirmwareImage, ProgrammableEnd) == 0) return TakenFirmware;
     if (std::memcmp(ledger.written, BootLoaderImage, ProgrammableEnd) == 0) return TakenBootLoader;
     return TakenOther;
@@ -73,8 +89,6 @@ void SeeFrame(const uint8_t* frame, uint32_t length, bool good) {
         case 'R':
             if (length < 3) return;
             if (address >= ProgrammableEnd) Finding("block begun outside the programmable area", address);
-            // Begun at the status record: the way into programming mode.
-            if (address == FirmwareStatusAddress) BeginPass();
             if (good && address % BlockSize == 0) {
                 ledger.blockBegun[address / BlockSize] = true;
                 for (uint32_t c = address / ChunkSize; c < (address + BlockSize) / ChunkSize && c < Chunks; ++c)
@@ -93,6 +107,11 @@ void SeeFrame(const uint8_t* frame, uint32_t length, bool good) {
             return;
         }
         case 'S':
+            // A restart closes the pass under way, whatever became of it.
+            ledger.closedPassWrote = AnyChunkTaken();
+            ledger.closedPass = ImageWritten();
+            std::memset(ledger.blockBegun, 0, sizeof ledger.blockBegun);
+            std::memset(ledger.chunkTaken, 0, sizeof ledger.chunkTaken);
             ledger.restartSent = true;
             ledger.vanished = false;
             return;
@@ -109,16 +128,17 @@ void TakenSeeOpen(DriveOpenResult result) {
     if (!ledger.restartSent) return;
     if (result == DriveAbsent || (FailedProbeCountsAsGoing && result != DriveOpened)) ledger.vanished = true;
     if (result != DriveOpened || !ledger.vanished) return;
-    // Gone and back: the restart happened, and with it the pass took effect.
+    // Gone and back: the restart happened, and with it the pass it closed
+    // took effect, whole or not. One that wrote nothing (the restart into
+    // programming mode) changes nothing.
     ledger.restartSent = false;
-    if (ledger.lastPass == TakenNothing && AllChunksTaken()) {
-        ledger.lastPass = ImageWritten();
-        if (ledger.lastPass == TakenBootLoader) ledger.bootLoaderPass = true;
-    }
+    if (!ledger.closedPassWrote) return;
+    ledger.lastPass = ledger.closedPass;
+    if (ledger.lastPass == TakenBootLoader) ledger.bootLoaderPass = true;
 }
 
 void TakenSeeCommand(const ScsiRequest& request, const ScsiOutcome& answer) {
-    if (FailedProbeCountsAsGoing && ledger.restartSent && !Good(answer)) ledger.vanished = true;
+    if (FailedProbeCountsAsGoing && ledger.restartSent && ProbeFails(request, answer)) ledger.vanished = true;
     if (request.cdb[0] != ScsiOpVendor) return;
     switch (request.cdb[1]) {
         case VendorI2CSend:
