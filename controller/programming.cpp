@@ -77,10 +77,11 @@ RestartResult RestartAndReconnect(char** recorderPath) {
 
     // Back-to-back checks, no pause: the recorder may be away only briefly.
     // A restart takes the recorder off the bus, so gone means that its drive
-    // no longer opens: a probe that fails on a recorder still attached (a
-    // command answered with an error) is not a restart.
+    // is no longer there at all. A recorder still attached is not restarted,
+    // whatever else goes wrong with it: a command answered with an error, an
+    // open that fails because the drive is busy or in error.
     const uint64_t sent = MonotonicMs();
-    while (DriveCheckAccess(*recorderPath) == DriveOpened)
+    while (DriveCheckAccess(*recorderPath) != DriveAbsent)
         if (MonotonicMs() - sent >= RestartGoneLimitMs) return RestartNeverWentAway;
 
     const uint64_t gone = MonotonicMs();

@@ -37,29 +37,12 @@ struct Ledger {
 
 Ledger ledger;
 
-// The updater still takes any failed probe after the restart frame for the
-// recorder going away, even when the recorder is still attached; that fault
-// is being mended on its own. Until the updater waits for the drive to
-// vanish, a failed open, a failed command or an INQUIRY that is not the
-// recorder's after the frame also counts as its going, so that this target
-// looks past that one fault. Set to false once the updater counts only a
-// vanished drive.
-constexpr bool FailedProbeCountsAsGoing = true;
-
 [[noreturn]] void Finding(const char* what, uint32_t address) {
     std::fprintf(stderr, "FINDING: %s (address 0x%04X)\n", what, address);
     std::abort();
 }
 
 bool Good(const ScsiOutcome& answer) { return answer.carriedOut && answer.status == 0; }
-
-// What a probe of the recorder takes for a failure.
-bool ProbeFails(const ScsiRequest& request, const ScsiOutcome& answer) {
-    if (!Good(answer)) return true;
-    return request.cdb[0] == ScsiOpInquiry &&
-           (request.length < InquiryTemplateLength || request.data == nullptr ||
-            std::memcmp(request.data, InquiryTemplate, InquiryTemplateLength) != 0);
-}
 
 bool AllChunksTaken() {
     for (bool taken : ledger.chunkTaken)
@@ -126,7 +109,7 @@ void TakenReset() { ledger = Ledger{}; }
 
 void TakenSeeOpen(DriveOpenResult result) {
     if (!ledger.restartSent) return;
-    if (result == DriveAbsent || (FailedProbeCountsAsGoing && result != DriveOpened)) ledger.vanished = true;
+    if (result == DriveAbsent) ledger.vanished = true;
     if (result != DriveOpened || !ledger.vanished) return;
     // Gone and back: the restart happened, and with it the pass it closed
     // took effect, whole or not. One that wrote nothing (the restart into
@@ -138,7 +121,6 @@ void TakenSeeOpen(DriveOpenResult result) {
 }
 
 void TakenSeeCommand(const ScsiRequest& request, const ScsiOutcome& answer) {
-    if (FailedProbeCountsAsGoing && ledger.restartSent && ProbeFails(request, answer)) ledger.vanished = true;
     if (request.cdb[0] != ScsiOpVendor) return;
     switch (request.cdb[1]) {
         case VendorI2CSend:
