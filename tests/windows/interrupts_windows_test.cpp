@@ -1,6 +1,7 @@
 // The interrupt hold on Windows, through its console control handler called
-// directly: under Wine a Ctrl+C typed on a terminal never reaches the
-// program as an event. A held request ends the process at the release, so
+// directly, so that each event lands inside the hold (under Wine a typed
+// Ctrl+C is never a key, and nothing times one into a programming pass).
+// A held request ends the process at the release, so
 // those cases run as death tests (a child process each).
 #include <windows.h>
 
