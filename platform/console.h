@@ -26,6 +26,6 @@ bool ConsoleKeyWaiting();
 bool ConsoleOutputIsTerminal();
 
 // The block buffer given to setvbuf for standard output (null: none). When a
-// signal ends the process, what it holds is written out first, so that text
-// already printed is never lost.
+// signal (Windows: a console control event) ends the process, what it holds
+// is written out first, so that text already printed is never lost.
 void ConsoleKeepOutputBuffer(const char* buffer);

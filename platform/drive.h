@@ -69,8 +69,9 @@ struct DriveIdentity {
 };
 
 // Fills *identity for the drive at `path` from what every user may read
-// (Linux: the SCSI device's sysfs attributes), without opening the drive or
-// sending anything. False when there is no such drive or the system keeps no
+// (Linux: the SCSI device's sysfs attributes; Windows: the storage device
+// descriptor, asked on a handle opened with no access), without opening the
+// drive for reading or writing or sending it anything. False when there is no such drive or the system keeps no
 // such strings. Lets the console tell the recorder's node from any other
 // (the system disk) that refuses us.
 bool DriveReadIdentity(const char* path, DriveIdentity* identity);

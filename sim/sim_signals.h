@@ -1,5 +1,6 @@
 // Internal to the simulator: the recorder's state saved when a signal ends
-// vokari-update-sim (see sim_signals.cpp).
+// vokari-update-sim (sim_signals.cpp), or on Windows a console control event
+// (sim_signals_windows.cpp).
 #pragma once
 
 // Catches the signals that end the program, when there is a state file to

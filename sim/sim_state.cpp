@@ -1,13 +1,9 @@
 #include "sim/sim_state.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +11,7 @@
 #include "sim/sim.h"
 #include "sim/sim_flash.h"
 #include "sim/sim_mcu.h"
+#include "sim/sim_state_file.h"
 
 namespace {
 
@@ -133,11 +130,12 @@ bool AllErased(const uint8_t* bytes, size_t count) {
     return true;
 }
 
-// The file is written with open, write and rename through a fixed buffer,
-// nothing that allocates or takes a lock: the same code saves the recorder at
-// the end of a run and from a signal handler (sim_signals.cpp).
+// The file is written through a fixed buffer with the calls of
+// sim_state_file.h, nothing that allocates or takes a lock: the same code
+// saves the recorder at the end of a run and when the program is being ended
+// (sim_signals.cpp).
 struct StateWriter {
-    int fd;
+    SimFile file;
     bool failed;
     size_t used;
     char buffer[4096];
@@ -146,13 +144,7 @@ struct StateWriter {
 StateWriter writer;
 
 void Flush() {
-    size_t done = 0;
-    while (done < writer.used && !writer.failed) {
-        ssize_t n = write(writer.fd, writer.buffer + done, writer.used - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) writer.failed = true;
-        else done += static_cast<size_t>(n);
-    }
+    if (!writer.failed && !SimFileWrite(writer.file, writer.buffer, writer.used)) writer.failed = true;
     writer.used = 0;
 }
 
@@ -275,15 +267,15 @@ bool SimStateSaveNow(const char* path) {
     std::memcpy(temporary, path, length);
     std::memcpy(temporary + length, ".tmp", sizeof ".tmp");
 
-    writer.fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (writer.fd < 0) return false;
+    writer.file = SimFileCreate(temporary);
+    if (writer.file < 0) return false;
     writer.failed = false;
     writer.used = 0;
     PutState();
     Flush();
-    bool written = close(writer.fd) == 0 && !writer.failed;
-    if (!written || rename(temporary, path) != 0) {
-        unlink(temporary);
+    bool written = SimFileClose(writer.file) && !writer.failed;
+    if (!written || !SimFileReplace(temporary, path)) {
+        SimFileRemove(temporary);
         return false;
     }
     return true;

@@ -14,6 +14,7 @@
 namespace {
 
 HANDLE input = INVALID_HANDLE_VALUE;
+DWORD originalMode = 0;  // put back when a control event ends the program
 // Codes of the key press being reported (an extended key gives two).
 int codes[2];
 size_t codeCount;
@@ -31,10 +32,14 @@ size_t CodesOf(const INPUT_RECORD& record, int out[2]) {
     return KeyReadCodes(key, out);
 }
 
+void RestoreOriginalMode() { SetConsoleMode(input, originalMode); }
+
 }  // namespace
 
 void ConsoleBegin() {
     if (input != INVALID_HANDLE_VALUE) return;
+    // Also without console input: the handler keeps the output.
+    ConsoleControlBegin();
     HANDLE h = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
@@ -44,8 +49,9 @@ void ConsoleBegin() {
         return;
     }
     input = h;
+    originalMode = mode;
     codeCount = codeNext = 0;
-    ConsoleControlBegin(input, mode);
+    ConsoleControlAtEnd(RestoreOriginalMode);
 }
 
 int ConsoleReadKey() {

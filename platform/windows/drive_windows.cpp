@@ -1,8 +1,8 @@
 // The drive seam on Windows: SCSI pass-through (IOCTL_SCSI_PASS_THROUGH_DIRECT)
 // on \\.\PHYSICALDRIVEn, with exactly the calls, flags and request block the
-// recorder is known to take. The block is built and read back by the portable
-// passthrough_block.cpp; the layouts are checked against the SDK's structure
-// in passthrough_check.cpp.
+// recorder's drive is known to take. The block is built and read back by the
+// portable passthrough_block.cpp; the layouts are checked against the SDK's
+// structure in passthrough_check.cpp.
 #include <windows.h>
 
 #include <ntddscsi.h>

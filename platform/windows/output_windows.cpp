@@ -9,9 +9,25 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/windows/console_control_windows.h"
+
+namespace {
+
+// From the control handler's own thread: the C runtime's lock on stdout
+// makes it wait for a write the main thread is in the middle of.
+void WriteOutOutput() { std::fflush(stdout); }
+
+}  // namespace
 
 bool ConsoleOutputIsTerminal() {
     _setmode(_fileno(stdout), _O_BINARY);
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+void ConsoleKeepOutputBuffer(const char* buffer) {
+    static bool kept = false;
+    if (buffer == nullptr || kept) return;
+    ConsoleControlBegin();
+    kept = ConsoleControlAtEnd(WriteOutOutput);
 }

@@ -6,9 +6,15 @@
 
 namespace {
 
-const char BackRefusingUs[] =
-    "\r\nERROR: Recorder came back after restart, but cannot be opened.\r\n"
-    "No permission to open /dev/sg1: run as root, or install the udev rule (see README).\n";
+// Named with the fix of the system the program is built for: the Windows
+// build's runs under a launcher (Wine).
+std::string BackRefusingUs() {
+    std::string back = "\r\nERROR: Recorder came back after restart, but cannot be opened.\r\n";
+    if (SimUnderTest().launcher.empty())
+        return back + "No permission to open /dev/sg1: run as root, or install the udev rule (see README).\n";
+    return back +
+           "No permission to open \\\\.\\PHYSICALDRIVE1: run the program as administrator (see README).\n";
+}
 
 struct WayOut {
     const char* name;
@@ -100,7 +106,7 @@ const WayOut WaysOut[] = {
       {{Offer, "y"},
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
-       {msg::ReplacingBootLoader + text::Closing(BackRefusingUs),
+       {msg::ReplacingBootLoader + text::Closing(BackRefusingUs().c_str()),
         "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S"},

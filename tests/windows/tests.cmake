@@ -16,10 +16,13 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
   set(vkr_can_run_tests TRUE)
 endif()
 
-# The unit tests, as on Linux, minus the Linux drive's own (sg_io_hdr).
+# The unit tests, as on Linux, minus the Linux drive's own (sg_io_hdr), the
+# USB recorder's (Linux only) and the signal hold's (fork and signals), plus
+# the Windows hold's.
 file(GLOB unit_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/unit/*_test.cpp)
-list(FILTER unit_tests EXCLUDE REGEX "/sg_request_test\\.cpp$")
-add_executable(vkr_unit_tests support/sim_fixture.cpp ${unit_tests})
+list(FILTER unit_tests EXCLUDE REGEX "/(sg_request|bot_wire|interrupts)_test\\.cpp$")
+add_executable(vkr_unit_tests support/sim_fixture.cpp ${unit_tests}
+               windows/interrupts_windows_test.cpp)
 target_link_libraries(vkr_unit_tests PRIVATE vkr_sim_stack GTest::gtest_main)
 if(vkr_can_run_tests)
   # Listed at test time, so that building needs no Wine.
