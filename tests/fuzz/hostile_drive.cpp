@@ -233,14 +233,22 @@ void HostileDriveStart(FuzzInput* given) {
     vanishedUntil = 0;
 }
 
-DriveOpenResult DriveOpen(const char* path, int* handle) {
+// An open and an access check are both open attempts, answered, traced and
+// seen by the ledger alike; only an open hands out a handle.
+namespace {
+
+DriveOpenResult OpenAttempt(const char* path, int* handle, const char* what) {
     DriveOpenResult result = OpenAnswer(path, handle);
     if (traced)
-        std::fprintf(stderr, "op %llu t=%llu open %d\n", static_cast<unsigned long long>(operation),
-                     static_cast<unsigned long long>(SimNowMs()), static_cast<int>(result));
+        std::fprintf(stderr, "op %llu t=%llu %s %d\n", static_cast<unsigned long long>(operation),
+                     static_cast<unsigned long long>(SimNowMs()), what, static_cast<int>(result));
     TakenSeeOpen(result);
     return result;
 }
+
+}  // namespace
+
+DriveOpenResult DriveOpen(const char* path, int* handle) { return OpenAttempt(path, handle, "open"); }
 
 void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) {
     *outcome = ScsiOutcome{};
@@ -261,12 +269,4 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
 
 void DriveClose(int handle) { SimSeamDriveClose(handle); }
 
-// An access check is an open attempt like any other, and answered as one.
-DriveOpenResult DriveCheckAccess(const char* path) {
-    DriveOpenResult result = OpenAnswer(path, nullptr);
-    if (traced)
-        std::fprintf(stderr, "op %llu t=%llu access check %d\n", static_cast<unsigned long long>(operation),
-                     static_cast<unsigned long long>(SimNowMs()), static_cast<int>(result));
-    TakenSeeOpen(result);
-    return result;
-}
+DriveOpenResult DriveCheckAccess(const char* path) { return OpenAttempt(path, nullptr, "access check"); }
