@@ -13,9 +13,9 @@
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
 #include "sim/sim_faults.h"
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_mcu.h"
 #include "sim/sim_signals.h"
-#include "sim/sim_storage.h"
+#include "sim/recorder/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
 namespace {

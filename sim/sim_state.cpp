@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "sim/sim.h"
-#include "sim/sim_flash.h"
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_flash.h"
+#include "sim/recorder/sim_mcu.h"
 #include "sim/sim_state_file.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // READ(10) sees it as a row of sectors (the drive's block length) laid over
 // the pages end to end; the vendor sub-commands address pages directly.
 // Anything that reaches past the end of the flash is refused whole.
-#include "sim/sim_flash.h"
+#include "sim/recorder/sim_flash.h"
 
 #include <algorithm>
 #include <cstring>

@@ -19,7 +19,7 @@
 // erased by the BeginBlock that opens a pass and is valid again only once
 // the pass's last chunk has rewritten it, so a half-written firmware is never
 // started, whenever the power goes.
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_mcu.h"
 
 #include <cstring>
 
