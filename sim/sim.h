@@ -2,7 +2,8 @@
 // for the clock behind the clock seam (platform/drive.h, platform/clock.h).
 //
 // It models ten drive slots, the recorder's storage controller, its flash and
-// its microcontroller, and it can be told to fail. Time is virtual unless real
+// its microcontroller (the recorder itself, in recorder/), and it can be told
+// to fail and to be interrupted. Time is virtual unless real
 // time is asked for: pauses take no real time, and every drive open and every
 // command costs one virtual millisecond, like a USB round trip.
 //
