@@ -35,6 +35,10 @@ inline constexpr char CurrentFirmwareUnavailable[] = "Current firmware version: 
 inline constexpr char NothingNewer[] =
     "Current firmware version is newer or is the same as the update.\r\n"
     "Firmware loading is not possible.\r\n";
+// The versions are the image's, but a pass was cut off before the restart
+// that starts its firmware: the update is offered again.
+inline constexpr char FirmwareNotRunning[] =
+    "The firmware is not running: the recorder is waiting in its Boot Loader.\n";
 inline constexpr char ConfirmLoad[] =
     "Press 'Y' to load firmware version %d.%d or other key to exit.\n";
 inline constexpr char EraseWarning[] =
@@ -50,6 +54,9 @@ inline constexpr char ErasingMemory[] = "Erasing memory";
 inline constexpr char RecorderDidNotRestart[] = "\r\nERROR: Recorder did not restart.\r\n";
 inline constexpr char RecorderDidNotComeBack[] =
     "\r\nERROR: Recorder did not come back after restart.\r\n";
+// After every failure once programming has begun: the next run finishes it.
+inline constexpr char RunAgainToFinish[] =
+    "The update is not finished. Run the updater again to finish it.\r\n";
 // Shown once when Ctrl+C (or a signal that ends the program) comes while the
 // recorder is being programmed.
 inline constexpr char CannotInterruptNow[] =

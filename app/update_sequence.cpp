@@ -42,34 +42,41 @@ bool Confirmed(char lower) {
 void PrintMark(char mark) { std::putchar(mark); }
 
 // A failed pass leaves the controller half written: no restart is sent, and
-// the person is not told to disconnect as if the update had worked.
+// the person is not told to disconnect as if the update had worked. Even a
+// pass that lost only its last reply may not have started anything: the
+// next run sees the controller waiting in its boot loader and offers it all
+// again.
 int PassFailed() {
     std::printf("%s", msg::ProgressFailed);
+    std::printf("%s", msg::RunAgainToFinish);
     std::printf("%s", msg::PressAnyKeyToExit);
     InterruptsRelease();
     ReadKey();
     return ExitFailed;
 }
 
-// Restarts the controller; on a time-out prints why and ends the run.
+// Restarts the controller; on a time-out prints why and ends the run. A
+// restart lost on its way leaves the controller where it was: the next run
+// takes it from there, so no second restart is sent blind.
 bool Restarted(int* exitCode) {
     switch (RestartAndReconnect(&RecorderPath)) {
         case RestartDone:
             return true;
         case RestartNeverWentAway:
-            *exitCode = Refuse(msg::RecorderDidNotRestart, ExitFailed);
-            return false;
+            std::printf("%s", msg::RecorderDidNotRestart);
+            break;
         case RestartNeverCameBack:
-            *exitCode = Refuse(msg::RecorderDidNotComeBack, ExitFailed);
-            return false;
+            std::printf("%s", msg::RecorderDidNotComeBack);
+            break;
         case RestartBackWithoutPermission: {
             std::printf("%s", msg::RecorderBackWithoutPermission);
             PermissionWatch watch{};
             if (PermissionLineDue(&watch)) PrintPermissionLine(watch);
-            *exitCode = ClosingWait(ExitFailed);
-            return false;
+            break;
         }
     }
+    std::printf("%s", msg::RunAgainToFinish);
+    *exitCode = ClosingWait(ExitFailed);
     return false;
 }
 
@@ -173,7 +180,12 @@ int RunUpdateSequence() {
         return Refuse(msg::BootLoaderNotCompatible, ExitFailed);
 
     bool firmwareKnown = ShowFirmwareVersion();
-    if (!UpdatePossible()) return Refuse(msg::NothingNewer, ExitDone);
+    if (!UpdatePossible()) {
+        // The versions of a pass that went in but whose restart was lost:
+        // its firmware does not run until it is loaded again.
+        if (!ControllerInBootLoader()) return Refuse(msg::NothingNewer, ExitDone);
+        std::printf("%s", msg::FirmwareNotRunning);
+    }
     if (!PersonConfirmsUpdate()) return ExitDone;
 
     if (BootLoaderMustBeReplaced()) {

@@ -34,5 +34,10 @@ bool ReadFirmwareStatus(FirmwareStatus* record);
 // opened (erased) and never finished, so there is no firmware at all.
 bool FirmwareStatusErased(const FirmwareStatus& record);
 
+// True when the controller answers from its boot loader (waiting to be
+// programmed) rather than from a running firmware. It sends a WriteMemory of
+// no bytes, which stores nothing whichever answers, and a one-byte read.
+bool ControllerInBootLoader();
+
 // Back to the state of a fresh process (tests start from it).
 void ControllerResetState();

@@ -39,6 +39,17 @@ bool FirmwareStatusErased(const FirmwareStatus& record) {
     return true;
 }
 
+bool ControllerInBootLoader() {
+    // Above the boot-loader section: the firmware takes writes there, the
+    // boot loader takes a write only inside the block it has open, and every
+    // block it can open lies below. A write of no bytes changes nothing for
+    // either. The read after a refusal tells it from a link that fails.
+    enum : uint16_t { ProbeAddress = 0xF800 };
+    if (WriteMemory(ProbeAddress, 0, nullptr)) return false;
+    uint8_t byte = 0;
+    return ReadMemory(BootLoaderInfoAddress, 1, &byte);
+}
+
 void ControllerResetState() {
     DeviceBootLoaderInfo = {};
     DeviceFirmwareStatus = {};

@@ -11,3 +11,7 @@ bool ProcessStopAvailable();
 // Stops the process; returns once it has been let go on. Does nothing where
 // ProcessStopAvailable() is false.
 void ProcessStop();
+
+// Ends the process at once, as a crash or a power cut of the PC would: no
+// handler runs, nothing is saved or flushed (SIGKILL; TerminateProcess).
+[[noreturn]] void ProcessKill();

@@ -2,7 +2,8 @@
 // for the clock behind the clock seam (platform/drive.h, platform/clock.h).
 //
 // It models ten drive slots, the recorder's storage controller, its flash and
-// its microcontroller, and it can be told to fail. Time is virtual unless real
+// its microcontroller (the recorder itself, in recorder/), and it can be told
+// to fail and to be interrupted. Time is virtual unless real
 // time is asked for: pauses take no real time, and every drive open and every
 // command costs one virtual millisecond, like a USB round trip.
 //
@@ -95,6 +96,10 @@ struct SimOptions {
     int faultCount;
     uint64_t failCommand;  // 1-based number of the first failing command, 0 for none
     uint32_t failCommandCount;
+    // Interruptions, each before the command of that number (0 for none):
+    uint64_t killAt;       // the process dies by SIGKILL
+    uint64_t powerLossAt;  // the recorder loses power and comes back later
+    bool powerCycled;      // the recorder of the state file was unplugged since
 
     bool noReturn;
     bool returnDenied;  // after a restart the recorder's node refuses us
@@ -169,6 +174,11 @@ int SimRecorderSlot();
 // The recorder vanishes now and returns after the restart time (or as the
 // --no-return / --return-on options say).
 void SimRecorderRestart();
+// The recorder loses its power now: its drive vanishes, its controller loses
+// what it holds only while powered and comes up from memory, and it is back
+// SimPowerOffMs later.
+enum : uint32_t { SimPowerOffMs = 5000 };
+void SimRecorderPowerLoss();
 
 // --- behind a real USB stack (vokari-usb-recorder) -------------------------
 // Opens the recorder where it is now, as the host's USB stack finds it after
@@ -195,6 +205,22 @@ SimMcuMode SimMcuCurrentMode();
 // Puts back a memory image (SimMcuMemorySize bytes) and a mode, as a saved
 // recorder had them; no pass is under way afterwards.
 void SimMcuRestore(const uint8_t* memory, SimMcuMode mode);
+// What the controller holds only while powered: armed by a BeginBlock at the
+// status record, and the block open for writing.
+bool SimMcuArmed();
+bool SimMcuOpenBlock(uint32_t* address);
+// Puts those back, as a saved recorder that kept its power had them (a block
+// opens only in programming mode, at a block address of the area).
+void SimMcuRestorePowered(bool armed, bool blockOpen, uint32_t openBlock);
+// The controller comes up from memory alone, as after a power loss: the
+// firmware starts only under a valid status record, a record that announces
+// a boot-loader section installs it, anything else stays in the boot loader.
+void SimMcuPowerOn();
+// Told of every change of memory (address, length) and of the mode or what
+// is held while powered (length 0), as it happens. One watcher; SimStart
+// clears it.
+using SimMcuChangeWatcher = void (*)(uint32_t address, uint32_t length);
+void SimMcuWatchChanges(SimMcuChangeWatcher watcher);
 
 // --- fault plan ----------------------------------------------------------
 // True when this command is to fail: consumes one count of the first

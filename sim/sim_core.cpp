@@ -5,11 +5,11 @@
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
 #include "sim/sim_faults.h"
-#include "sim/sim_flash.h"
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_flash.h"
+#include "sim/recorder/sim_mcu.h"
 #include "sim/sim_signals.h"
 #include "sim/sim_state.h"
-#include "sim/sim_storage.h"
+#include "sim/recorder/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
 namespace {
@@ -96,7 +96,9 @@ bool SimStart(const SimOptions& given, char* error, size_t errorSize) {
         denied->denied = true;
     }
     SimSetRealTime(options.realTime);
+    SimStateStopWriting();
     if (statePath != nullptr && !SimStateApply(options, error, errorSize)) return false;
+    if (statePath != nullptr && !SimStateKeepWritten(statePath, error, errorSize)) return false;
 
     if (options.tracePath != nullptr && !SimTraceOpen(options.tracePath)) {
         std::snprintf(error, errorSize, "cannot write the trace file %s", options.tracePath);
@@ -110,6 +112,8 @@ bool SimFinish(char* error, size_t errorSize) {
     if (statePath == nullptr) return true;
     // A signal during this save is acted on after it (and saves again).
     SimCommandBegins();
+    SimStateStopWriting();
+    // Written whole once more, which folds in the changes appended.
     bool saved = SimStateSave(statePath, error, errorSize);
     SimCommandEnds();
     return saved;

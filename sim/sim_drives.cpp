@@ -5,14 +5,17 @@
 // virtual millisecond, so that loops which poll without pausing still see
 // time pass. Every command is traced.
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/drive.h"
+#include "platform/process_stop.h"
 #include "sim/sim.h"
 #include "sim/sim_drives.h"
 #include "sim/sim_faults.h"
+#include "sim/recorder/sim_mcu.h"
 #include "sim/sim_signals.h"
-#include "sim/sim_storage.h"
+#include "sim/recorder/sim_storage.h"
 #include "sim/sim_trace_write.h"
 
 namespace {
@@ -30,6 +33,8 @@ uint64_t commandCount = 0;
 int openDrives = 0;
 uint64_t failCommandFirst = 0;
 uint32_t failCommandCount = 0;
+uint64_t killAt = 0;       // --kill-at: the process dies before this command
+uint64_t powerLossAt = 0;  // --power-loss-at: the recorder loses power before it
 SimCommandWatcher watcher = nullptr;
 
 constexpr char DrivePrefix[] = "\\\\.\\PHYSICALDRIVE";
@@ -61,6 +66,8 @@ void SimDrivesReset() {
     openDrives = 0;
     failCommandFirst = 0;
     failCommandCount = 0;
+    killAt = 0;
+    powerLossAt = 0;
     watcher = nullptr;
 }
 
@@ -72,6 +79,8 @@ void SimDrivesConfigure(const SimOptions& options) {
     restartMs = options.restartMs;
     failCommandFirst = options.failCommand;
     failCommandCount = options.failCommandCount;
+    killAt = options.killAt;
+    powerLossAt = options.powerLossAt;
 }
 
 SimSlot* SimSlotAt(int slot) { return slot >= 0 && slot < SimSlotCount ? &slots[slot] : nullptr; }
@@ -117,7 +126,28 @@ void SimRecorderRestart() {
     if (returnsDenied) current->denied = true;
 }
 
+void SimRecorderPowerLoss() {
+    SimSlot* current = SimSlotAt(recorderSlot);
+    if (current == nullptr || current->kind != SlotRecorder) return;
+    // The drive is gone at once, with no drop to see first; the controller
+    // comes up from what its memory holds once the power is back.
+    current->presentFrom = SimNowMs() + SimPowerOffMs;
+    if (droppedSlot == recorderSlot) droppedSlot = SimNoSlot;
+    SimStorageReset();
+    SimMcuPowerOn();
+}
+
 namespace {
+
+// Before command `number` is carried out: the interruptions asked for at it.
+void InterruptAt(uint64_t number) {
+    if (number == killAt) {
+        // The recorder is on disk already; what was printed is out.
+        std::fflush(stdout);
+        ProcessKill();
+    }
+    if (number == powerLossAt) SimRecorderPowerLoss();
+}
 
 // One open attempt, whoever makes it: it costs a millisecond, may be the one
 // that finds a restarted recorder off the bus, and is traced when it fails.
@@ -178,11 +208,15 @@ void DriveCommand(int handle, const ScsiRequest& request, ScsiOutcome* outcome) 
     SimCommandBegins();
     *outcome = ScsiOutcome{};
     uint64_t number = ++commandCount;
+    InterruptAt(number);
     uint64_t t = SimNowMs();
     SimSlot* slot = SimSlotAt(handle);
     uint32_t bytesIn = 0;
     if (slot == nullptr) {
         outcome->osError = EBADF;
+    } else if (!SimSlotPresent(handle)) {
+        // Gone under an open handle: the system reports the device lost.
+        outcome->osError = ENODEV;
     } else if (CommandFailsByNumber(number)) {
         SimCheckCondition(outcome);
     } else {

@@ -195,6 +195,16 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
     }
     if (std::strcmp(name, "--fail-command") == 0)
         return ParseFailCommand(value, o) || p.Fail(name, "expects N[:COUNT], N from 1");
+    if (std::strcmp(name, "--kill-at") == 0) {
+        if (!ParseNumber(value, UINT64_MAX, &n) || n == 0) return p.Fail(name, "expects N, from 1");
+        o->killAt = n;
+        return true;
+    }
+    if (std::strcmp(name, "--power-loss-at") == 0) {
+        if (!ParseNumber(value, UINT64_MAX, &n) || n == 0) return p.Fail(name, "expects N, from 1");
+        o->powerLossAt = n;
+        return true;
+    }
     if (std::strcmp(name, "--return-on") == 0)
         return ParseSlot(value, &o->returnOn, false) || p.Fail(name, "expects a slot 0-9");
     if (std::strcmp(name, "--restart-time") == 0) {
@@ -209,6 +219,7 @@ bool ParseOption(const char* name, const char* value, bool* usedValue, SimOption
     *usedValue = false;
     if (std::strcmp(name, "--no-return") == 0) return (o->noReturn = true);
     if (std::strcmp(name, "--return-denied") == 0) return (o->returnDenied = true);
+    if (std::strcmp(name, "--power-cycled") == 0) return (o->powerCycled = true);
     if (std::strcmp(name, "--real-time") == 0) return (o->realTime = true);
     if (std::strcmp(name, "--help") == 0) return (o->help = true);
     if (std::strcmp(name, "--version") == 0) return (o->version = true);

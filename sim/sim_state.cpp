@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "sim/sim.h"
-#include "sim/sim_flash.h"
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_flash.h"
+#include "sim/recorder/sim_mcu.h"
 #include "sim/sim_state_file.h"
 
 namespace {
@@ -23,6 +23,9 @@ struct LoadedState {
     bool present;
     std::vector<uint8_t> memory;
     SimMcuMode mode;
+    bool armed;
+    bool blockOpen;
+    uint32_t openBlock;
     std::map<uint32_t, uint32_t> eraseCounts;
     std::map<uint32_t, std::vector<uint8_t>> pages;
 };
@@ -94,6 +97,19 @@ bool ParseLine(char* line, SimOptions* options) {
         else return false;
         return true;
     }
+    if (std::strcmp(line, "armed") == 0) {
+        if (second != nullptr || !ParseUnsigned(rest, 1, &a)) return false;
+        loaded.armed = a == 1;
+        return true;
+    }
+    if (std::strcmp(line, "open-block") == 0) {
+        if (second != nullptr) return false;
+        loaded.blockOpen = std::strcmp(rest, "none") != 0;
+        if (!loaded.blockOpen) return true;
+        if (!ParseUnsigned(rest, SimMcuMemorySize - 1, &a)) return false;
+        loaded.openBlock = static_cast<uint32_t>(a);
+        return true;
+    }
     if (second == nullptr) return false;
     if (std::strcmp(line, "memory") == 0) {
         if (!ParseUnsigned(rest, SimMcuMemorySize - 1, &a) || !ParseHex(second, &bytes)) return false;
@@ -104,6 +120,13 @@ bool ParseLine(char* line, SimOptions* options) {
     if (std::strcmp(line, "erased") == 0) {
         if (!ParseUnsigned(rest, UINT32_MAX, &a) || !ParseUnsigned(second, UINT32_MAX, &b)) return false;
         loaded.eraseCounts[static_cast<uint32_t>(a)] = static_cast<uint32_t>(b);
+        // Lines apply in order: an erase written after a page takes it away.
+        const uint64_t first = a * options->flash.pagesPerBlock;
+        const uint64_t end = first + options->flash.pagesPerBlock;
+        if (first <= UINT32_MAX)
+            loaded.pages.erase(loaded.pages.lower_bound(static_cast<uint32_t>(first)),
+                               end > UINT32_MAX ? loaded.pages.end()
+                                                : loaded.pages.lower_bound(static_cast<uint32_t>(end)));
         return true;
     }
     if (std::strcmp(line, "page") == 0) {
@@ -142,15 +165,18 @@ struct StateWriter {
 };
 
 StateWriter writer;
+// The file kept up to date as the recorder changes, written to at its end.
+StateWriter journal = {-1, false, 0, {}};
+StateWriter* out = &writer;
 
 void Flush() {
-    if (!writer.failed && !SimFileWrite(writer.file, writer.buffer, writer.used)) writer.failed = true;
-    writer.used = 0;
+    if (!out->failed && !SimFileWrite(out->file, out->buffer, out->used)) out->failed = true;
+    out->used = 0;
 }
 
 void PutChar(char c) {
-    if (writer.used == sizeof writer.buffer) Flush();
-    writer.buffer[writer.used++] = c;
+    if (out->used == sizeof out->buffer) Flush();
+    out->buffer[out->used++] = c;
 }
 
 void PutText(const char* text) {
@@ -191,6 +217,25 @@ void PutPage(uint32_t page, const uint8_t* data) {
     PutChar('\n');
 }
 
+void PutMemoryLine(uint32_t address) {
+    PutText("memory ");
+    PutUnsigned(address);
+    PutChar(' ');
+    PutHex(SimMcuMemory() + address, MemoryLineBytes);
+    PutChar('\n');
+}
+
+void PutMode() {
+    PutText(SimMcuCurrentMode() == SimMcuProgramming ? "mode programming\narmed " : "mode running\narmed ");
+    PutText(SimMcuArmed() ? "1\nopen-block " : "0\nopen-block ");
+    uint32_t block = 0;
+    if (SimMcuOpenBlock(&block))
+        PutUnsigned(block);
+    else
+        PutText("none");
+    PutChar('\n');
+}
+
 void PutState() {
     PutText(Header);
     PutText("\nflash ");
@@ -202,18 +247,39 @@ void PutState() {
     }
     PutText("\nsector-size ");
     PutUnsigned(sectorSize);
-    PutText(SimMcuCurrentMode() == SimMcuProgramming ? "\nmode programming\n" : "\nmode running\n");
+    PutChar('\n');
+    PutMode();
     const uint8_t* memory = SimMcuMemory();
-    for (uint32_t address = 0; address < SimMcuMemorySize; address += MemoryLineBytes) {
-        if (AllErased(memory + address, MemoryLineBytes)) continue;
-        PutText("memory ");
-        PutUnsigned(address);
-        PutChar(' ');
-        PutHex(memory + address, MemoryLineBytes);
-        PutChar('\n');
-    }
+    for (uint32_t address = 0; address < SimMcuMemorySize; address += MemoryLineBytes)
+        if (!AllErased(memory + address, MemoryLineBytes)) PutMemoryLine(address);
     SimFlashVisitErased(PutErased);
     SimFlashVisitPages(PutPage);
+}
+
+// One change as it happens, in the lines a loader applies in order. One
+// write per change: a process killed after it loses nothing.
+void JournalMcu(uint32_t address, uint32_t length) {
+    out = &journal;
+    if (length == 0) {
+        PutMode();
+    } else {
+        const uint32_t end = address + length;
+        for (uint32_t line = address / MemoryLineBytes * MemoryLineBytes; line < end && line < SimMcuMemorySize;
+             line += MemoryLineBytes)
+            PutMemoryLine(line);
+    }
+    Flush();
+    out = &writer;
+}
+
+void JournalFlash(bool page, uint32_t index) {
+    out = &journal;
+    if (page)
+        PutPage(index, SimFlashPageData(index));
+    else
+        PutErased(index, SimFlashEraseCount(index));
+    Flush();
+    out = &writer;
 }
 
 }  // namespace
@@ -248,6 +314,11 @@ bool SimStateApply(const SimOptions& options, char* error, size_t errorSize) {
     if (!loaded.present) return true;
     SimMcuRestore(loaded.memory.data(), loaded.mode);
     SimMcuWriteRecords(options, true);
+    // Unplugged since: what it held only while powered is gone.
+    if (options.powerCycled)
+        SimMcuPowerOn();
+    else
+        SimMcuRestorePowered(loaded.armed, loaded.blockOpen, loaded.openBlock);
     for (const auto& [block, count] : loaded.eraseCounts) {
         if (!SimFlashRestoreEraseCount(block, count))
             return Fail(error, errorSize, "an erased block lies outside the flash", options.statePath);
@@ -279,6 +350,27 @@ bool SimStateSaveNow(const char* path) {
         return false;
     }
     return true;
+}
+
+bool SimStateKeepWritten(const char* path, char* error, size_t errorSize) {
+    SimStateStopWriting();
+    if (!SimStateSaveNow(path)) return Fail(error, errorSize, "cannot be written", path);
+    journal.file = SimFileAppend(path);
+    if (journal.file < 0) return Fail(error, errorSize, "cannot be written", path);
+    journal.failed = false;
+    journal.used = 0;
+    SimMcuWatchChanges(JournalMcu);
+    SimFlashWatchChanges(JournalFlash);
+    return true;
+}
+
+bool SimStateStopWriting() {
+    SimMcuWatchChanges(nullptr);
+    SimFlashWatchChanges(nullptr);
+    if (journal.file < 0) return true;
+    bool written = SimFileClose(journal.file) && !journal.failed;
+    journal.file = -1;
+    return written;
 }
 
 bool SimStateSave(const char* path, char* error, size_t errorSize) {

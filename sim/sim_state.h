@@ -7,9 +7,14 @@
 //   flash UNITS:BLOCKS:PAGES:PAGESIZE
 //   sector-size N
 //   mode running|programming
+//   armed 0|1                 held only while powered, as is the next line
+//   open-block ADDRESS|none
 //   memory ADDRESS HEX        64 bytes; lines that are all 0xFF are left out
 //   erased BLOCK COUNT
 //   page PAGE HEX             a written page
+// Lines apply in order, later ones over earlier ones (an erase takes away the
+// block's pages read before it), so that changes can be appended as they
+// happen.
 #pragma once
 
 #include <cstddef>
@@ -33,3 +38,11 @@ bool SimStateSave(const char* path, char* error, size_t errorSize);
 // nothing and takes no lock. The recorder must not be in the middle of a
 // command (sim_signals.cpp sees to that).
 bool SimStateSaveNow(const char* path);
+
+// Saves the recorder to `path`, then appends every change of controller
+// memory, mode or powered state and every flash change as it happens, one
+// write each, so that the file holds the recorder whatever ends the process.
+bool SimStateKeepWritten(const char* path, char* error, size_t errorSize);
+
+// Stops appending; false when some change could not be written.
+bool SimStateStopWriting();

@@ -15,6 +15,9 @@ using SimFile = intptr_t;
 // handed down to programs started later.
 SimFile SimFileCreate(const char* path);
 
+// Opens an existing `path` for writing at its end, whatever else writes it.
+SimFile SimFileAppend(const char* path);
+
 // Writes all of `bytes`. False when any could not be written.
 bool SimFileWrite(SimFile file, const char* bytes, size_t count);
 

@@ -11,6 +11,8 @@ SimFile SimFileCreate(const char* path) {
     return open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
+SimFile SimFileAppend(const char* path) { return open(path, O_WRONLY | O_APPEND | O_CLOEXEC); }
+
 bool SimFileWrite(SimFile file, const char* bytes, size_t count) {
     size_t done = 0;
     while (done < count) {

@@ -11,6 +11,12 @@ SimFile SimFileCreate(const char* path) {
     return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<SimFile>(h);
 }
 
+SimFile SimFileAppend(const char* path) {
+    HANDLE h = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<SimFile>(h);
+}
+
 bool SimFileWrite(SimFile file, const char* bytes, size_t count) {
     HANDLE h = reinterpret_cast<HANDLE>(file);
     while (count > 0) {

@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
         return Fail(error);
     if (restCount != 0) return Fail("takes only recorder options (--OPTION)");
     if (options.drive == SimNoSlot) return Fail("--drive none: no recorder to serve");
+    // The updater runs in the host, out of this program's reach.
+    if (options.killAt != 0) return Fail("--kill-at: the updater is not this program; kill it where it runs");
     options.realTime = true;  // the host's pauses are real
     if (!SimStart(options, error, sizeof error)) return Fail(error);
 

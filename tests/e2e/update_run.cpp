@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -65,6 +66,10 @@ std::string ConfirmBootLoader(Version from, Version to) {
 }
 std::string Closing(const char* message) { return message + std::string(msg::ClosingPrompt); }
 
+std::string Unfinished(const char* message) {
+    return message + std::string(msg::RunAgainToFinish) + msg::ClosingPrompt;
+}
+
 }  // namespace text
 
 std::string TraceOutline(const std::vector<TraceLine>& trace) {
@@ -108,7 +113,10 @@ std::string TraceOutline(const std::vector<TraceLine>& trace) {
         char address[8] = "";
         if (letter != 'S')
             std::snprintf(address, sizeof address, "%02x%02x", HexByte(line.out, 2), HexByte(line.out, 1));
-        const bool blockFrame = letter == 'Q' || (letter == 'R' && std::string(address) != "d3f5");
+        // A write above the programmable area is the probe of which program
+        // answers, not part of a pass.
+        const bool probe = letter == 'Q' && std::strtoul(address, nullptr, 16) >= 0xD400;
+        const bool blockFrame = (letter == 'Q' && !probe) || (letter == 'R' && std::string(address) != "d3f5");
         if (blockFrame) {
             programming = true;
             if (letter == 'R' && ok) ++blocksBegun;

@@ -49,9 +49,13 @@ inline const std::string Erase = msg::ErasingMemory + Marks(EraseMarks) + msg::P
 // The end of every run that got as far as the firmware.
 inline const std::string Finish = std::string(msg::DisconnectRecorder) + msg::ClosingPrompt;
 // What a failed programming pass ends with, up to its wait for a key.
-inline const std::string PassFailed = std::string(msg::ProgressFailed) + msg::PressAnyKeyToExit;
+inline const std::string PassFailed =
+    std::string(msg::ProgressFailed) + msg::RunAgainToFinish + msg::PressAnyKeyToExit;
 // A message, then the closing wait.
 std::string Closing(const char* message);
+// A failure once programming has begun: the message, the advice to run the
+// updater again, then the closing wait.
+std::string Unfinished(const char* message);
 
 }  // namespace text
 
@@ -76,7 +80,7 @@ struct UpdateRun {
 
 // The frames and erase commands of a trace in order, one word each:
 // "P:d800" a read at 0xD800, "R:d3f5" the BeginBlock at the status record,
-// "S" a restart; "W53" a run of programming frames that began 53 blocks,
+// "S" a restart; "Q:f800" the probe of which program answers; "W53" a run of programming frames that began 53 blocks,
 // "W8!5" one that began 8 and had 5 failed attempts; "E24" a run of 24 erase
 // commands. A frame whose exchange failed gets a "!". The probes of discovery
 // and of the restart waits are left out.

@@ -145,7 +145,7 @@ TEST_F(UpdateStateTest, TheRecorderHoldsTheNewImagesAndIsNotOfferedThemAgain) {
                     {{text::Versions(ImageBootLoader, ImageFirmware) + text::Closing(msg::NothingNewer),
                       "x"}}};
     EXPECT_EQ(Play(again), 0);
-    EXPECT_EQ(Outline(), "P:d800 P:d3f5");
+    EXPECT_EQ(Outline(), "P:d800 P:d3f5 Q:f800");
 }
 
 // A firmware pass that stops after opening its last block leaves the status

@@ -19,6 +19,8 @@ const std::string Unavailable = text::FirmwareUnavailable;
 const std::string FirmwareOnly = text::FirmwarePass + text::Erase + text::Finish;
 const std::string Both = text::BootLoaderPass + FirmwareOnly;
 const char* const Refused = "P:d800 P:d3f5";
+// Nothing newer: only the probe of which program answers follows the reads.
+const char* const Current = "P:d800 P:d3f5 Q:f800";
 const char* const BothPasses = "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S E24";
 const char* const FirmwarePass = "P:d800 P:d3f5 R:d3f5 S W53 S E24";
 // The firmware pass, and no erase after it.
@@ -36,12 +38,12 @@ std::string OfferUnknown(Version bootLoader) {
 const std::string FirmwareKeptData = text::FirmwarePass + msg::ErasingMemory + text::Finish;
 
 const VersionCase Cases[] = {
-    // Nothing is sent after the two version reads.
+    // After the two version reads only the probe goes out.
     {"EqualVersions",
      {{"--bootloader", "1.5", "--firmware", "3.0"},
       {},
       {{text::Versions(SameBootLoader, Same) + text::Closing(msg::NothingNewer), "x"}}},
-     Refused},
+     Current},
     {"EqualVersionsInDiagnosticMode",
      {{"--bootloader", "1.5", "--firmware", "3.0"},
       {"DIAG"},
@@ -94,7 +96,7 @@ const VersionCase Cases[] = {
       {},
       {{text::BootLoaderVersion(SameBootLoader) + Unavailable + text::Closing(msg::NothingNewer),
         "x"}}},
-     Refused},
+     Current},
     // No firmware at all: an erased record. Its version would read 255.255,
     // but there is nothing newer than an absent firmware: it is offered.
     {"NoFirmware",

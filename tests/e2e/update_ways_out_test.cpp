@@ -86,7 +86,7 @@ const WayOut WaysOut[] = {
       {{Offer, "y"},
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
-       {msg::ReplacingBootLoader + text::Closing(msg::RecorderDidNotComeBack), "x"}}},
+       {msg::ReplacingBootLoader + text::Unfinished(msg::RecorderDidNotComeBack), "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S"},
     // Back, but under another drive: not the recorder this run is watching.
@@ -96,7 +96,7 @@ const WayOut WaysOut[] = {
       {{Offer, "y"},
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
-       {msg::ReplacingBootLoader + text::Closing(msg::RecorderDidNotComeBack), "x"}}},
+       {msg::ReplacingBootLoader + text::Unfinished(msg::RecorderDidNotComeBack), "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S"},
     // Back, but its node refuses us: named, not reported as gone.
@@ -106,7 +106,7 @@ const WayOut WaysOut[] = {
       {{Offer, "y"},
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
-       {msg::ReplacingBootLoader + text::Closing(BackRefusingUs().c_str()),
+       {msg::ReplacingBootLoader + text::Unfinished(BackRefusingUs().c_str()),
         "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S"},
@@ -117,7 +117,7 @@ const WayOut WaysOut[] = {
       {{Offer, "y"},
        {text::ConfirmErase, "l"},
        {BootLoaderPrompt, "y"},
-       {msg::ReplacingBootLoader + text::Closing(msg::RecorderDidNotRestart), "x"}}},
+       {msg::ReplacingBootLoader + text::Unfinished(msg::RecorderDidNotRestart), "x"}}},
      2,
      "P:d800 P:d3f5 R:d3f5 S!"},
 
@@ -182,16 +182,16 @@ const LaterFault LaterFaults[] = {
      "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W8!5"},
     // The restarts after each pass: the second and the fourth.
     {"RestartAfterTheBootLoaderPassLost", "53", 2, 1,
-     text::BootLoaderPass + text::Closing(msg::RecorderDidNotRestart),
+     text::BootLoaderPass + text::Unfinished(msg::RecorderDidNotRestart),
      "P:d800 P:d3f5 R:d3f5 S W53 S!"},
     // Nothing is erased on a recorder that has not come back.
     {"RestartAfterTheFirmwarePassLost", "53", 4, 1,
-     text::BootLoaderPass + text::FirmwarePass + text::Closing(msg::RecorderDidNotRestart),
+     text::BootLoaderPass + text::FirmwarePass + text::Unfinished(msg::RecorderDidNotRestart),
      "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S!"},
     // The probe right after the lost frame fails too, on a recorder that
     // stays attached (in programming mode): an error is not a restart.
     {"RestartAfterTheFirmwarePassLostAndAProbeFails", "53", 4, 2,
-     text::BootLoaderPass + text::FirmwarePass + text::Closing(msg::RecorderDidNotRestart),
+     text::BootLoaderPass + text::FirmwarePass + text::Unfinished(msg::RecorderDidNotRestart),
      "P:d800 P:d3f5 R:d3f5 S W53 S R:d3f5 S W53 S!"},
 };
 

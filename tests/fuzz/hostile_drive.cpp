@@ -7,7 +7,7 @@
 #include "device/scsi_commands.h"
 #include "platform/drive.h"
 #include "sim/sim.h"
-#include "sim/sim_storage.h"
+#include "sim/recorder/sim_storage.h"
 #include "tests/fuzz/taken_update.h"
 
 // The simulator's own drive seam, compiled under these names for this target

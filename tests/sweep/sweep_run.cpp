@@ -37,6 +37,7 @@ constexpr char Keys[] = "yly";
 
 uint8_t expectedImage[UpdateImageSize];
 uint64_t timeLimitMs = UINT64_MAX;
+uint64_t escapeFromMs = 0;
 
 // What the watcher saw of the run under way.
 struct Watch {
@@ -44,6 +45,7 @@ struct Watch {
     bool failureShown;     // the output reported a failure
     uint64_t writes;       // frames, erases and page writes sent
     std::string problem;   // the first rule the run broke, empty while none
+    bool abandoned;        // Esc in the wait for a recorder: nothing was claimed
 };
 
 Watch watch;
@@ -80,11 +82,13 @@ void OnCommand(const uint8_t* cdb, const uint8_t* out, uint32_t length, int) {
     bool writes = cdb[1] == 0x01 || cdb[1] == 0x0A;  // page write, block erase
     if (cdb[1] == 0x02 && out != nullptr && length >= 2) {
         const char frame = static_cast<char>(out[0]);
-        writes = frame == 'Q' || frame == 'R' || frame == 'S';
+        // A 'Q' of no bytes stores nothing: it asks which program answers.
+        const bool storesNothing = frame == 'Q' && length >= 4 && out[3] == 0;
+        writes = (frame == 'Q' && !storesNothing) || frame == 'R' || frame == 'S';
         if ((frame == 'Q' || frame == 'R') && length >= 3) {
             const uint32_t address = out[1] | uint32_t{out[2]} << 8;
             const uint32_t size = frame == 'Q' && length >= 4 ? out[3] : 1;
-            if (address + size > ProgrammableEnd)
+            if (!storesNothing && address + size > ProgrammableEnd)
                 Break(std::string("a frame '") + frame + "' writes at " + HexAddress(address) +
                       ", outside 0x0000-0xD3FF");
         }
@@ -101,17 +105,8 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 std::string WhatASuccessLacks() {
     if (Contains(watch.output, msg::NothingNewer))
         return watch.writes == 0 ? "" : "found up to date after writing to the recorder";
-    const uint8_t* memory = SimMcuMemory();
-    if (std::memcmp(memory, expectedImage, ProgrammableEnd) != 0)
-        return "the recorder does not hold the firmware image";
-    if (std::memcmp(memory + BootLoaderAddress, expectedImage + BootLoaderAddress, BootLoaderSize) != 0)
-        return "the recorder does not hold the boot-loader section";
-    if (SimMcuCurrentMode() != SimMcuRunning) return "the recorder is still in programming mode";
     // The erase is skipped, by design, for a firmware shown as unavailable.
-    if (Contains(watch.output, msg::CurrentFirmwareUnavailable)) return "";
-    for (uint32_t block = FirstDataBlock; block < FlashBlocks; ++block)
-        if (SimFlashEraseCount(block) == 0) return "data-area block " + std::to_string(block) + " was not erased";
-    return "";
+    return SweepRecorderLacks(!Contains(watch.output, msg::CurrentFirmwareUnavailable));
 }
 
 std::string Judge(int exitCode, uint64_t elapsedMs) {
@@ -119,6 +114,7 @@ std::string Judge(int exitCode, uint64_t elapsedMs) {
     if (!watch.problem.empty()) return watch.problem;
     if (elapsedMs > timeLimitMs)
         return "took " + std::to_string(elapsedMs) + " ms of virtual time, past its bounded waits";
+    if (watch.abandoned) return "";
     if (exitCode == ExitDone) {
         std::string lack = WhatASuccessLacks();
         return lack.empty() ? "" : "ended with 0, but " + lack;
@@ -135,26 +131,46 @@ void ResetOutput() {
     }
 }
 
-// One whole update; failCount commands from failFirst on fail (none for 0).
 }  // namespace
 
+std::string SweepRecorderLacks(bool dataArea) {
+    const uint8_t* memory = SimMcuMemory();
+    if (std::memcmp(memory, expectedImage, ProgrammableEnd) != 0)
+        return "the recorder does not hold the firmware image";
+    if (std::memcmp(memory + BootLoaderAddress, expectedImage + BootLoaderAddress, BootLoaderSize) != 0)
+        return "the recorder does not hold the boot-loader section";
+    if (SimMcuCurrentMode() != SimMcuRunning) return "the recorder is still in programming mode";
+    if (!dataArea) return "";
+    for (uint32_t block = FirstDataBlock; block < FlashBlocks; ++block)
+        if (SimFlashEraseCount(block) == 0) return "data-area block " + std::to_string(block) + " was not erased";
+    return "";
+}
+
+// One whole update; failCount commands from failFirst on fail (none for 0).
 std::string SweepRun(uint64_t failFirst, uint32_t failCount, int* exitCode) {
     SimOptions options;
     SimDefaultOptions(&options);
     options.failCommand = failFirst;
     options.failCommandCount = failCount;
+    return SweepRunFrom(options, nullptr, exitCode);
+}
+
+std::string SweepRunFrom(const SimOptions& options, void (*setUpRecorder)(), int* exitCode) {
     char error[128];
     if (!SimStart(options, error, sizeof error)) return error;
+    if (setUpRecorder != nullptr) setUpRecorder();
     SimWatchCommands(OnCommand);
     DeviceResetState();
     ConsoleResetState();
     ImagesResetState();
     ControllerResetState();
     ScriptKeys(Keys);
+    ScriptEscapeFrom(escapeFromMs);
     ResetOutput();
     watch = Watch{};
 
-    *exitCode = WaitForRecorder() == WaitAbandoned ? ExitDone : RunUpdateSequence();
+    watch.abandoned = WaitForRecorder() == WaitAbandoned;
+    *exitCode = watch.abandoned ? ExitDone : RunUpdateSequence();
     return Judge(*exitCode, SimNowMs());
 }
 
@@ -168,5 +184,7 @@ bool SweepPrepare() {
 }
 
 void SweepSetTimeLimit(uint64_t limitMs) { timeLimitMs = limitMs; }
+
+void SweepEscapeFrom(uint64_t ms) { escapeFromMs = ms; }
 
 const std::string& SweepOutput() { return watch.output; }

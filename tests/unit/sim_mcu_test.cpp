@@ -100,4 +100,76 @@ TEST_F(SimMcuTest, AFaultFailsTheFrameWriteAndTheFrameIsNotCarriedOut) {
     EXPECT_TRUE(ReadMemory(0xD800, 9, buffer));  // still there: it never restarted
 }
 
+// Power-on, and a restart that was not armed, decide from memory alone.
+TEST_F(SimMcuTest, PowerOnStartsTheFirmwareOnlyUnderAValidRecord) {
+    struct Case {
+        const char* marker;
+        SimMcuMode mode;
+        bool installs;  // the section at 0x2000 is copied to 0xD800
+    };
+    const Case cases[] = {
+        {"FWOK", SimMcuRunning, false},
+        {"fwok", SimMcuProgramming, false},
+        {"BLDR", SimMcuProgramming, true},
+    };
+    for (const Case& c : cases) {
+        for (bool restart : {false, true}) {
+            SCOPED_TRACE(std::string(c.marker) + (restart ? " restart" : " power-on"));
+            StartWithArgs({"--marker", c.marker});
+            std::vector<uint8_t> memory(SimMcuMemory(), SimMcuMemory() + SimMcuMemorySize);
+            memory[0x2000] = 0x07;
+            SimMcuRestore(memory.data(), SimMcuRunning);
+            if (restart)
+                ASSERT_TRUE(RestartController());
+            else
+                SimMcuPowerOn();
+            EXPECT_EQ(SimMcuCurrentMode(), c.mode);
+            EXPECT_EQ(SimMcuMemory()[0xD800], c.installs ? 0x07 : 0x01);
+        }
+    }
+}
+
+// From the BeginBlock that opens a pass until its last chunk, no firmware is
+// valid, so a power loss anywhere in between leaves the boot loader waiting.
+TEST_F(SimMcuTest, APassLeavesNoValidRecordUntilItsLastChunk) {
+    ASSERT_TRUE(BeginBlock(0xD3F5));
+    EXPECT_EQ(MemoryHex(0xD3F5, 11), "ffffffffffffffffffffff");
+    SimRecorderPowerLoss();
+    EXPECT_FALSE(SimMcuArmed());
+    EXPECT_EQ(SimMcuCurrentMode(), SimMcuProgramming);
+    EXPECT_EQ(SimRecorderSlot(), 1);
+    EXPECT_FALSE(SimSlotAt(1)->presentFrom <= SimNowMs());
+    SimAdvanceMs(SimPowerOffMs);
+
+    // The last block, its status record written by its last chunk.
+    ASSERT_TRUE(BeginBlock(0xD000));
+    uint8_t chunk[32];
+    std::memset(chunk, 0xAB, sizeof chunk);
+    const uint8_t record[11] = {0x00, 0x03, 0, 0, 0, 0, 0, 'F', 'W', 'O', 'K'};
+    std::memcpy(chunk + 32 - 11, record, sizeof record);
+    for (uint16_t a = 0xD000; a < 0xD3E0; a += 32) ASSERT_TRUE(WriteMemory(a, 32, chunk));
+    SimMcuPowerOn();
+    EXPECT_EQ(SimMcuCurrentMode(), SimMcuProgramming);  // the record is not written yet
+    ASSERT_TRUE(BeginBlock(0xD000));
+    for (uint16_t a = 0xD000; a < 0xD400; a += 32) ASSERT_TRUE(WriteMemory(a, 32, chunk));
+    SimMcuPowerOn();
+    EXPECT_EQ(SimMcuCurrentMode(), SimMcuRunning);
+}
+
+// The boot loader takes a write only inside its open block, even one of no
+// bytes; the firmware takes one outside what it protects. A failing link is
+// not taken for a boot loader.
+TEST_F(SimMcuTest, AWriteOfNoBytesTellsWhichProgramAnswers) {
+    EXPECT_FALSE(ControllerInBootLoader());
+    SimMcuRestore(SimMcuMemory(), SimMcuProgramming);
+    EXPECT_TRUE(ControllerInBootLoader());
+    ASSERT_TRUE(BeginBlock(0xD000));  // the block right below the probe
+    EXPECT_TRUE(ControllerInBootLoader());
+    EXPECT_EQ(MemoryHex(0xF800, 4), "ffffffff");
+
+    StartWithArgs({"--fail", "read:1"});
+    SimMcuRestore(SimMcuMemory(), SimMcuProgramming);
+    EXPECT_FALSE(ControllerInBootLoader());
+}
+
 }  // namespace

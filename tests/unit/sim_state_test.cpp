@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "controller/commands.h"
+#include "device/device_state.h"
 #include "tests/support/sim_fixture.h"
 #include "vokari/vkr.h"
 
@@ -86,6 +88,59 @@ TEST_F(SimStateTest, MemoryPagesAndErasuresSurviveToTheNextRun) {
     EXPECT_EQ(std::memcmp(SimFlashPageData(40000), page.data(), page.size()), 0);
     EXPECT_EQ(SimSlotAt(1)->geometry[7], 1024 >> 8);
     std::free(found);
+}
+
+// A process killed mid-run never reaches SimFinish: the file must already
+// hold every change, in an order that loads to the recorder as it stood.
+TEST_F(SimStateTest, TheFileHoldsEveryChangeBeforeTheRunEnds) {
+    ASSERT_TRUE(StartOn({"--flash", "1:1024:64:2048"}));
+    char* found = nullptr;
+    ASSERT_TRUE(Vkr_IsConnected(&found));
+    std::vector<uint8_t> page(2048, 0x5A);
+    ASSERT_TRUE(Vkr_WritePages(512 * 64 + 3, page.data(), 1));
+    ASSERT_TRUE(Vkr_WritePages(600 * 64, page.data(), 1));
+    ASSERT_TRUE(Vkr_EraseBlocks(512 * 64, 1));  // takes the first page away again
+    const uint8_t data[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(WriteMemory(0xD400, 4, data));
+    ASSERT_TRUE(BeginBlock(0xD3F5));  // armed, the status record erased
+    std::vector<uint8_t> memory(SimMcuMemory(), SimMcuMemory() + SimMcuMemorySize);
+    std::free(found);
+
+    // As the next process finds it, with no SimFinish in between.
+    ASSERT_TRUE(StartOn({}));
+    EXPECT_EQ(std::memcmp(SimMcuMemory(), memory.data(), SimMcuMemorySize), 0);
+    EXPECT_EQ(SimMcuMemory()[0xD3F5 + 7], 0xFF);
+    EXPECT_TRUE(SimMcuArmed());
+    EXPECT_EQ(SimFlashPageData(512 * 64 + 3), nullptr);
+    ASSERT_NE(SimFlashPageData(600 * 64), nullptr);
+    EXPECT_EQ(SimFlashEraseCount(512), 1u);
+    EXPECT_EQ(SimFlashEraseCount(600), 0u);
+}
+
+// What the controller holds only while powered is carried to the next run,
+// unless the recorder was unplugged in between.
+TEST_F(SimStateTest, APowerCycleBetweenRunsDropsWhatIsHeldWhilePowered) {
+    for (bool powerCycled : {false, true}) {
+        SCOPED_TRACE(powerCycled);
+        std::remove(path.c_str());
+        ASSERT_TRUE(StartOn({}));
+        char* found = nullptr;
+        ASSERT_TRUE(Vkr_IsConnected(&found));
+        std::free(found);
+        SimMcuRestore(SimMcuMemory(), SimMcuProgramming);
+        ASSERT_TRUE(BeginBlock(0xD3F5));
+        ASSERT_TRUE(BeginBlock(0x0400));
+        Finish();
+        ASSERT_TRUE(StartOn(powerCycled ? std::vector<const char*>{"--power-cycled"}
+                                        : std::vector<const char*>{}));
+        uint32_t open = 0;
+        EXPECT_EQ(SimMcuArmed(), !powerCycled);
+        EXPECT_EQ(SimMcuOpenBlock(&open), !powerCycled);
+        if (!powerCycled) {
+            EXPECT_EQ(open, 0x0400u);
+        }
+        EXPECT_EQ(SimMcuCurrentMode(), SimMcuProgramming);  // no valid record: the boot loader
+    }
 }
 
 TEST_F(SimStateTest, VersionOptionsOnTheCommandLineOverrideTheFile) {

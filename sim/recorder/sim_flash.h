@@ -21,3 +21,8 @@ bool SimFlashErase(const uint8_t* cdb);
 // without allocating (the state file is also saved from a signal handler).
 void SimFlashVisitErased(void (*visit)(uint32_t block, uint32_t count));
 void SimFlashVisitPages(void (*visit)(uint32_t page, const uint8_t* data));
+
+// Told of every page written (page true, its number) and every block erased
+// (page false, the block's number), as it happens. SimFlashReset clears it.
+using SimFlashChangeWatcher = void (*)(bool page, uint32_t index);
+void SimFlashWatchChanges(SimFlashChangeWatcher watcher);

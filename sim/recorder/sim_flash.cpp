@@ -2,7 +2,7 @@
 // READ(10) sees it as a row of sectors (the drive's block length) laid over
 // the pages end to end; the vendor sub-commands address pages directly.
 // Anything that reaches past the end of the flash is refused whole.
-#include "sim/sim_flash.h"
+#include "sim/recorder/sim_flash.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,16 +49,20 @@ void CopyFromBytes(uint64_t first, uint8_t* out, uint32_t count) {
     }
 }
 
+SimFlashChangeWatcher changeWatcher = nullptr;
+
 void EraseBlock(uint32_t block) {
     ++eraseCounts[block];
     uint64_t first = uint64_t{block} * geometry.pagesPerBlock;
     pages.erase(pages.lower_bound(static_cast<uint32_t>(first)),
                 pages.lower_bound(static_cast<uint32_t>(first + geometry.pagesPerBlock)));
+    if (changeWatcher != nullptr) changeWatcher(false, block);
 }
 
 }  // namespace
 
 void SimFlashReset(const SimOptions& options) {
+    changeWatcher = nullptr;
     geometry = options.flash;
     pages.clear();
     eraseCounts.clear();
@@ -87,9 +91,12 @@ bool SimFlashWritePages(const uint8_t* cdb, const uint8_t* data, uint32_t length
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* page = data + uint64_t{i} * pageSize;
         pages[first + i].assign(page, page + pageSize);
+        if (changeWatcher != nullptr) changeWatcher(true, first + i);
     }
     return true;
 }
+
+void SimFlashWatchChanges(SimFlashChangeWatcher watcher) { changeWatcher = watcher; }
 
 bool SimFlashReadParts(const uint8_t* cdb, uint8_t* data, uint32_t length, uint32_t* bytesIn) {
     uint32_t first = Field(cdb, 2, 4);

@@ -5,12 +5,21 @@
 // Two modes. While the firmware runs, the programmable area and the
 // boot-loader section are read only, and a BeginBlock is taken only at the
 // firmware status record, where it asks for programming mode at the next
-// restart. In programming mode each BeginBlock opens (and erases) one block of
-// the programmable area, and WriteMemory is taken only inside the open block.
-// A restart after a complete pass installs it and goes back to running;
-// a pass whose status record carries "BLDR" brings a new boot-loader section,
-// which the restart copies from 0x2000 to 0xD800.
-#include "sim/sim_mcu.h"
+// restart. In programming mode (the boot loader) each BeginBlock opens (and
+// erases) one block of the programmable area, and WriteMemory is taken only
+// inside the open block.
+//
+// What survives what: memory survives everything, as flash does; being
+// armed for programming and the open block live only while the controller
+// is powered. A restart that was not armed, and every power-on, decide as a
+// boot loader does from memory alone: a status record carrying "BLDR"
+// brings a new boot-loader section, copied from 0x2000 to 0xD800; the
+// firmware is started only when the record carries "FWOK"; otherwise the
+// controller stays in its boot loader, ready to be programmed. The record is
+// erased by the BeginBlock that opens a pass and is valid again only once
+// the pass's last chunk has rewritten it, so a half-written firmware is never
+// started, whenever the power goes.
+#include "sim/recorder/sim_mcu.h"
 
 #include <cstring>
 
@@ -34,20 +43,27 @@ enum : uint32_t {
 enum : uint8_t { Erased = 0xFF };
 
 const uint8_t BootLoaderMarker[4] = {'B', 'L', 'D', 'R'};
+const uint8_t FirmwareMarker[4] = {'F', 'W', 'O', 'K'};
 
 struct McuState {
     uint8_t memory[SimMcuMemorySize];
     SimMcuMode mode;
+    // Held only while powered.
     bool armed;  // BeginBlock at the status record seen: the next restart programs
     bool blockOpen;
     uint32_t openBlock;
-    // Bytes of the programmable area written since their block was begun.
-    uint8_t written[ProgrammableEnd / 8];
     uint8_t reply[TransferLimit];
     uint32_t replyLength;
 };
 
 McuState mcu;
+SimMcuChangeWatcher changeWatcher = nullptr;
+
+// Memory, mode or what is held while powered changed: whoever keeps the
+// recorder on disk hears of it at once (length 0: not memory).
+void Changed(uint32_t address, uint32_t length) {
+    if (changeWatcher != nullptr) changeWatcher(address, length);
+}
 
 uint16_t AddressOf(const uint8_t* frame) { return static_cast<uint16_t>(frame[1] | frame[2] << 8); }
 
@@ -62,49 +78,42 @@ bool Protected(uint32_t address) {
            (address >= BootLoaderAddress && address < BootLoaderAddress + BootLoaderSize);
 }
 
+// The boot loader takes a write only inside its open block, even one of no
+// bytes; the firmware takes any write that keeps off what it protects.
 bool WriteAllowed(uint32_t address, uint32_t length) {
     if (mcu.mode == SimMcuProgramming)
-        return mcu.blockOpen && address >= mcu.openBlock &&
+        return mcu.blockOpen && address >= mcu.openBlock && address < mcu.openBlock + BlockSize &&
                address + length <= mcu.openBlock + BlockSize;
     for (uint32_t i = 0; i < length; ++i)
         if (Protected((address + i) & 0xFFFF)) return false;
     return true;
 }
 
-void MarkWritten(uint32_t address, uint32_t length, bool written) {
-    for (uint32_t a = address; a < address + length; ++a) {
-        auto bit = static_cast<uint8_t>(1u << (a % 8));
-        if (written)
-            mcu.written[a / 8] |= bit;
-        else
-            mcu.written[a / 8] &= static_cast<uint8_t>(~bit);
-    }
+bool RecordCarries(const uint8_t (&marker)[4]) {
+    return std::memcmp(mcu.memory + StatusAddress + StatusMarkerOffset, marker, sizeof marker) == 0;
 }
 
-bool PassComplete() {
-    for (uint8_t bits : mcu.written)
-        if (bits != 0xFF) return false;
-    return true;
-}
-
-void ClearPass() {
+// What a boot loader does when it comes up, from memory alone.
+void PowerOnDecision() {
+    mcu.armed = false;
     mcu.blockOpen = false;
-    std::memset(mcu.written, 0, sizeof mcu.written);
+    if (RecordCarries(BootLoaderMarker)) {
+        std::memmove(mcu.memory + BootLoaderAddress, mcu.memory + BootLoaderSource, BootLoaderSize);
+        Changed(BootLoaderAddress, BootLoaderSize);
+    }
+    mcu.mode = RecordCarries(FirmwareMarker) ? SimMcuRunning : SimMcuProgramming;
+    Changed(0, 0);
 }
 
 void Restart() {
-    if (mcu.mode == SimMcuProgramming && PassComplete()) {
-        const uint8_t* marker = mcu.memory + StatusAddress + StatusMarkerOffset;
-        if (std::memcmp(marker, BootLoaderMarker, sizeof BootLoaderMarker) == 0)
-            std::memmove(mcu.memory + BootLoaderAddress, mcu.memory + BootLoaderSource,
-                         BootLoaderSize);
-        mcu.mode = SimMcuRunning;
+    if (!mcu.armed) {
+        PowerOnDecision();
+        return;
     }
-    // An unfinished pass keeps the controller in programming mode: the
-    // firmware it would start is incomplete.
-    if (mcu.armed) mcu.mode = SimMcuProgramming;
     mcu.armed = false;
-    ClearPass();
+    mcu.blockOpen = false;
+    mcu.mode = SimMcuProgramming;
+    Changed(0, 0);
 }
 
 bool ReadFrame(const uint8_t* frame, uint32_t length) {
@@ -121,7 +130,7 @@ bool WriteFrame(const uint8_t* frame, uint32_t length) {
     uint32_t count = frame[3];
     if (SimFaultFires(FaultWrite, address) || !WriteAllowed(address, count)) return false;
     for (uint32_t i = 0; i < count; ++i) mcu.memory[(address + i) & 0xFFFF] = frame[4 + i];
-    if (mcu.mode == SimMcuProgramming) MarkWritten(address, count, true);
+    if (count != 0) Changed(address, count);
     // The reply echoes what was stored.
     ReplyFromMemory(address, count);
     return true;
@@ -132,13 +141,19 @@ bool BeginFrame(const uint8_t* frame, uint32_t length) {
     uint16_t address = AddressOf(frame);
     if (SimFaultFires(FaultBegin, address)) return false;
     if (address == StatusAddress) {
+        // From here until the pass's last chunk the firmware below the
+        // record is not to be trusted.
         mcu.armed = true;
+        Changed(0, 0);
+        std::memset(mcu.memory + StatusAddress, Erased, StatusMarkerOffset + 4);
+        Changed(StatusAddress, StatusMarkerOffset + 4);
     } else if (mcu.mode == SimMcuProgramming && address % BlockSize == 0 &&
                address < ProgrammableEnd) {
         mcu.blockOpen = true;
         mcu.openBlock = address;
+        Changed(0, 0);
         std::memset(mcu.memory + address, Erased, BlockSize);
-        MarkWritten(address, BlockSize, false);
+        Changed(address, BlockSize);
     } else {
         return false;
     }
@@ -157,6 +172,7 @@ bool RestartFrame(uint32_t length) {
 }  // namespace
 
 void SimMcuReset(const SimOptions& options) {
+    changeWatcher = nullptr;
     std::memset(&mcu, 0, sizeof mcu);
     std::memset(mcu.memory, Erased, sizeof mcu.memory);
     mcu.mode = SimMcuRunning;
@@ -220,6 +236,27 @@ void SimMcuRestore(const uint8_t* memory, SimMcuMode mode) {
     if (memory != nullptr) std::memcpy(mcu.memory, memory, sizeof mcu.memory);
     mcu.mode = mode == SimMcuProgramming ? SimMcuProgramming : SimMcuRunning;
     mcu.armed = false;
+    mcu.blockOpen = false;
     mcu.replyLength = 0;
-    ClearPass();
+}
+
+void SimMcuPowerOn() {
+    mcu.replyLength = 0;
+    PowerOnDecision();
+}
+
+void SimMcuWatchChanges(SimMcuChangeWatcher watcher) { changeWatcher = watcher; }
+
+bool SimMcuArmed() { return mcu.armed; }
+
+bool SimMcuOpenBlock(uint32_t* address) {
+    if (mcu.blockOpen) *address = mcu.openBlock;
+    return mcu.blockOpen;
+}
+
+void SimMcuRestorePowered(bool armed, bool blockOpen, uint32_t openBlock) {
+    mcu.armed = armed;
+    mcu.blockOpen = blockOpen && mcu.mode == SimMcuProgramming && openBlock % BlockSize == 0 &&
+                    openBlock < ProgrammableEnd;
+    mcu.openBlock = mcu.blockOpen ? openBlock : 0;
 }

@@ -3,15 +3,15 @@
 // disk drivers send to any removable USB disk, answered as a plain one does
 // (medium present, not write protected, no mode pages, sense kept for REQUEST
 // SENSE). Anything else ends in CHECK CONDITION, as on the real controller.
-#include "sim/sim_storage.h"
+#include "sim/recorder/sim_storage.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "device/scsi_commands.h"
 #include "sim/sim.h"
-#include "sim/sim_flash.h"
-#include "sim/sim_mcu.h"
+#include "sim/recorder/sim_flash.h"
+#include "sim/recorder/sim_mcu.h"
 
 namespace {
 
