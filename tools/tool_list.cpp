@@ -15,6 +15,11 @@ const char* Comparison(uint16_t recorder, uint16_t update) {
     return recorder == update ? "equal" : "newer";
 }
 
+const char* ComparisonText(uint16_t recorder, uint16_t update) {
+    if (recorder < update) return "older than";
+    return recorder == update ? "the same as" : "newer than";
+}
+
 bool SignatureMatches(const RecorderInfo& r) {
     return std::memcmp(r.bootLoader.signature, ImageBootLoaderInfo.signature,
                        sizeof r.bootLoader.signature) == 0;
@@ -54,7 +59,7 @@ void PrintTextLine(const RecorderInfo& r) {
             PrintTextBytes(ImageBootLoaderInfo.signature, sizeof ImageBootLoaderInfo.signature);
             std::printf(")");
         }
-        std::printf(" %s than the update's %s", Comparison(r.bootLoader.version, ImageBootLoaderInfo.version),
+        std::printf(" %s the update's %s", ComparisonText(r.bootLoader.version, ImageBootLoaderInfo.version),
                     update);
     } else {
         std::printf(", boot loader unreadable");
@@ -69,7 +74,7 @@ void PrintTextLine(const RecorderInfo& r) {
     std::printf(", firmware %s ", text);
     PrintTextBytes(r.firmware.marker, sizeof r.firmware.marker);
     if (FirmwareKnown(r))
-        std::printf(" %s than the update's %s\n", Comparison(r.firmware.version, ImageFirmwareStatus.version),
+        std::printf(" %s the update's %s\n", ComparisonText(r.firmware.version, ImageFirmwareStatus.version),
                     update);
     else
         std::printf(" (not valid)\n");

@@ -14,9 +14,9 @@
 
 namespace {
 
-// About a megabyte a call: the library splits it into 64 KiB commands, and
-// the progress line moves often enough.
-constexpr uint32_t ReadCallBytes = 1 << 20;
+// One command's worth a call (the library's largest): a failed read is then
+// named by the pages of that one command.
+constexpr uint32_t ReadCallBytes = 64 * 1024;
 
 struct PageRange {
     uint32_t first;
