@@ -55,6 +55,9 @@ int Run(const ToolArgs& args) {
 }  // namespace
 
 int ToolMain(int argc, char** argv, const char* lockName) {
+    // First, before anything is written: it also makes standard output
+    // binary on Windows, so that every line ends as on Linux.
+    bool terminal = ConsoleOutputIsTerminal();
     ToolArgs args;
     char error[256];
     if (!ParseToolArgs(argc, argv, &args, error, sizeof error)) {
@@ -68,7 +71,7 @@ int ToolMain(int argc, char** argv, const char* lockName) {
     }
 
     ReportBegin(args.command, args.json);
-    ProgressEnable(ConsoleOutputIsTerminal() && !args.json);
+    ProgressEnable(terminal && !args.json);
     // Beside an update, even a read would take the bridge from under it.
     if (LockAcquire(lockName) == LockHeldElsewhere)
         return ReportFailure(ToolExitLocked, "another recorder application is running (an update?): "

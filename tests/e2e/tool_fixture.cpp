@@ -81,6 +81,11 @@ ToolRun ToolTest::Tool(const std::vector<std::string>& simOptions, const std::ve
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     run.out = ReadText(out);
     run.err = ReadText(err);
+    // Standard error stays in text mode on Windows, as a console user
+    // expects it; standard output is binary.
+    if (UnderLauncher())
+        for (size_t at = run.err.find("\r\n"); at != std::string::npos; at = run.err.find("\r\n", at))
+            run.err.erase(at, 1);
     return run;
 }
 
@@ -100,12 +105,19 @@ JsonValue ToolTest::ToolJson(const std::vector<std::string>& simOptions, std::ve
 int ToolTest::UpdateRecorder(const std::string& state, const std::vector<std::string>& simOptions,
                              const std::vector<std::string>& updaterArgs) {
     PtyProcess p;
-    EXPECT_TRUE(StartSim(p, Concat({"--state", state}, simOptions), updaterArgs));
+    std::string trace = Scratch("update-trace");
+    EXPECT_TRUE(StartSim(p, Concat({"--state", state, "--trace", trace}, simOptions), updaterArgs));
+    // Keys typed ahead wait for the console: it has started once the trace
+    // file is there.
+    if (KeysTypedAhead()) {
+        EXPECT_TRUE(WaitForFile(trace, false));
+    }
     PressAt(p, "Press 'Y' to load", "y");
     PressAt(p, "Press 'L' to confirm", "l");
     bool bootLoader = true;
     for (const std::string& a : updaterArgs) bootLoader = bootLoader && a != "SKIPBLR";
     if (bootLoader) PressAt(p, "Press 'Y' to upgrade Boot Loader", "y");
     PressAt(p, "Press any key to exit.", "x");
-    return p.WaitExit();
+    // Under Wine a whole update takes some 11 s of real time.
+    return p.WaitExit(60000);
 }
