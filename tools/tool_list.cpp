@@ -77,7 +77,7 @@ void PrintTextLine(const RecorderInfo& r) {
         std::printf(" %s the update's %s\n", ComparisonText(r.firmware.version, ImageFirmwareStatus.version),
                     update);
     else
-        std::printf(" (not valid)\n");
+        std::fputs(r.firmwareState == FirmwareValid ? " (no version)\n" : " (not valid)\n", stdout);
 }
 
 void PrintJsonVersion(uint16_t version) {
