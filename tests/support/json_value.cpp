@@ -166,8 +166,9 @@ struct Reader {
             Space();
             if (at >= s.size() || s[at] != ':') return Fail("expected :");
             ++at;
-            v->members.emplace_back(name, JsonValue{});
-            if (!Value(&v->members.back().second)) return false;
+            v->names.push_back(name);
+            v->values.emplace_back();
+            if (!Value(&v->values.back())) return false;
             Space();
             if (at < s.size() && s[at] == ',') { ++at; continue; }
             if (at < s.size() && s[at] == '}') return ++at, true;
@@ -179,8 +180,8 @@ struct Reader {
 }  // namespace
 
 const JsonValue& JsonValue::operator[](const std::string& name) const {
-    for (const auto& m : members)
-        if (m.first == name) return m.second;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return values[i];
     return Missing();
 }
 

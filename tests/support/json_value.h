@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 struct JsonValue {
@@ -13,7 +12,9 @@ struct JsonValue {
     double number = 0;
     std::string text;  // a string, UTF-8
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;  // in document order
+    // An object's members in document order: names[i] is values[i]'s.
+    std::vector<std::string> names;
+    std::vector<JsonValue> values;
 
     // Member or item; a missing one is a shared value of kind Null with
     // `missing` set, so that a test can tell absent from null.
