@@ -1,15 +1,10 @@
 // vokari-tool-sim: vokari-tool on a simulated recorder. The simulator's
 // options come first, as for vokari-update-sim; the rest is the tool's.
-#include <cstdio>
-#include <vector>
-
 #include "app/updater.h"
-#include "sim/sim.h"
+#include "sim/sim_program.h"
 #include "tools/tool_main.h"
 
 namespace {
-
-constexpr int ExitUsage = 64;  // as vokari-update-sim: away from the tool's own codes
 
 const char Help[] =
     "Usage: vokari-tool-sim [SIMULATOR OPTIONS] [--] COMMAND [ARGUMENTS]\n"
@@ -27,37 +22,6 @@ const char Help[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-    SimOptions options;
-    SimDefaultOptions(&options);
-    std::vector<int> rest(static_cast<size_t>(argc));
-    int restCount = 0;
-    char error[256];
-    if (!SimParseOptions(argc, argv, &options, rest.data(), &restCount, error, sizeof error)) {
-        std::fprintf(stderr, "vokari-tool-sim: %s\n", error);
-        return ExitUsage;
-    }
-    if (options.help || options.version) {
-        if (options.help) std::fputs(Help, stdout);
-        else std::printf("vokari-tool-sim %s\n", VKR_VERSION);
-        return 0;
-    }
-    if (!SimStart(options, error, sizeof error)) {
-        std::fprintf(stderr, "vokari-tool-sim: %s\n", error);
-        return ExitUsage;
-    }
-
-    std::vector<char*> toolArgs;
-    toolArgs.push_back(argv[0]);
-    for (int i = 0; i < restCount; ++i) toolArgs.push_back(argv[rest[static_cast<size_t>(i)]]);
-    toolArgs.push_back(nullptr);
-
-    SimSaveOnSignals();
-    int code = ToolMain(static_cast<int>(toolArgs.size() - 1), toolArgs.data(),
-                        options.lockName != nullptr ? options.lockName : InstanceLockName);
-    std::fflush(stdout);
-    if (!SimFinish(error, sizeof error)) {
-        std::fprintf(stderr, "vokari-tool-sim: %s\n", error);
-        if (code == 0) code = 2;
-    }
-    return code;
+    const SimProgram tool = {"vokari-tool-sim", Help, VKR_VERSION, InstanceLockName, nullptr, ToolMain};
+    return SimRunProgram(argc, argv, tool);
 }
