@@ -30,6 +30,9 @@ bool ReadBootLoaderInfo(BootLoaderInfo* record);
 // The record holds what was read either way.
 bool ReadFirmwareStatus(FirmwareStatus* record);
 
+// True when the record's marker is "FWOK".
+bool FirmwareStatusValid(const FirmwareStatus& record);
+
 // True when every byte of the record reads 0xFF: the block that holds it was
 // opened (erased) and never finished, so there is no firmware at all.
 bool FirmwareStatusErased(const FirmwareStatus& record);

@@ -28,8 +28,13 @@ bool ReadFirmwareStatus(FirmwareStatus* record) {
     if (record == nullptr) return false;
     if (!ReadMemory(FirmwareStatusAddress, sizeof *record, record)) return false;
     // The version is stored minor byte first and used as read. A wrong marker
-    // (even only in the case of a letter) leaves the bytes in the record.
-    return std::memcmp(record->marker, ValidFirmwareMarker, sizeof ValidFirmwareMarker) == 0;
+    // leaves the bytes in the record.
+    return FirmwareStatusValid(*record);
+}
+
+bool FirmwareStatusValid(const FirmwareStatus& record) {
+    // Exactly, even in the case of a letter.
+    return std::memcmp(record.marker, ValidFirmwareMarker, sizeof ValidFirmwareMarker) == 0;
 }
 
 bool FirmwareStatusErased(const FirmwareStatus& record) {

@@ -31,6 +31,7 @@ missing_tools() {
   command -v qemu-system-x86_64 >/dev/null || echo -n "qemu-system-x86_64 "
   static_busybox || echo -n "static-busybox "
   command -v cpio >/dev/null || echo -n "cpio "
+  command -v sg_dd >/dev/null || echo -n "sg_dd "
 }
 
 tools_present() {
@@ -41,11 +42,11 @@ install_tools() {
   if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
     echo "SKIP: missing $(missing_tools)and they cannot be installed here (needs root" \
          "and apt-get): apt-get install --no-install-recommends qemu-system-x86" \
-         "busybox-static cpio"
+         "busybox-static cpio sg3-utils"
     exit 77
   fi
   export DEBIAN_FRONTEND=noninteractive
-  local packages=(qemu-system-x86 busybox-static cpio)
+  local packages=(qemu-system-x86 busybox-static cpio sg3-utils)
   if ! apt-get install -y -qq --no-install-recommends "${packages[@]}" >"$cache/apt.log" 2>&1; then
     apt-get update -qq >>"$cache/apt.log" 2>&1 || true
     if ! apt-get install -y -qq --no-install-recommends "${packages[@]}" >>"$cache/apt.log" 2>&1; then

@@ -9,10 +9,12 @@
 #
 # Usage: run_usb_guest_test.sh GROUP CACHE GUEST_CHECKS VOKARI_UPDATE
 #          VOKARI_USB_RECORDER PTY_KEYS VOKARI_UPDATE_SIM USB_TRANSPORT_CHECKS
+#          [VOKARI_TOOL]
+# VOKARI_TOOL (static) goes into the guest with sg_dd for the "tool" scenario.
 # Exit status: 0 passed, 77 skipped (QEMU cannot be installed), else failed.
 set -euo pipefail
 group=$1 cache=$2 guest_checks=$3 updater=$4 recorder=$5 pty_keys=$6 update_sim=$7
-transport_checks=$8
+transport_checks=$8 tool=${9:-}
 here=$(cd "$(dirname "$0")" && pwd)
 scenarios=$here/guest/usb_scenarios
 mkdir -p "$cache"
@@ -30,7 +32,7 @@ status=0
 # One per updater build: the benchmark's timed one lives beside the test's.
 initramfs=$cache/initramfs-usb-$(basename "$updater").cpio.gz
 inputs=("$guest_checks" "$updater" "$recorder" "$pty_keys" "$transport_checks" "$here/guest/usb_init" "$scenarios"
-        /bin/busybox "$cache/kernel/vmlinuz")
+        /bin/busybox "$cache/kernel/vmlinuz" $tool "$here/guest/tool_checks")
 stale=false
 [ -f "$initramfs" ] || stale=true
 for input in "${inputs[@]}"; do [ "$input" -nt "$initramfs" ] && stale=true; done
@@ -48,6 +50,16 @@ if $stale; then
   cp "$here/guest/usb_init" "$root/init"
   cp "$scenarios" "$root/usb_scenarios"
   cp "$cache"/kernel/modules/*.ko "$root/lib/modules/"
+  if [ -n "$tool" ]; then
+    cp "$tool" "$root/bin/vokari-tool"
+    cp "$here/guest/tool_checks" "$root/bin/tool_checks"
+    # sg_dd as the system has it, with the libraries it loads.
+    cp "$(command -v sg_dd)" "$root/bin/sg_dd"
+    for library in $(ldd "$(command -v sg_dd)" | grep -o '/[^ ]*'); do
+      mkdir -p "$root$(dirname "$library")"
+      cp -L "$library" "$root$library"
+    done
+  fi
   (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$initramfs.new"
   mv "$initramfs.new" "$initramfs"
   rm -rf "$root"
@@ -63,7 +75,7 @@ names=()
 while read -r g name keys options; do
   [ "$g" = "$group" ] || [ "$name" = "$group" ] || continue
   names+=("$name")
-  [ "$name" = transport ] && continue  # nothing to compare with
+  [ "$name" = transport ] || [ "$name" = tool ] && continue  # nothing to compare with
   (
     set +e
     # shellcheck disable=SC2086
@@ -98,9 +110,9 @@ field() { awk -v key="$2" '{ for (i = 1; i < NF; i++) if ($i == key) print $(i +
 
 for name in "${names[@]}"; do
   result=$(grep -a "^result $name " "$log" | tr -d '\r' || true)
-  if [ "$name" = transport ]; then
+  if [ "$name" = transport ] || [ "$name" = tool ]; then
     grep -a "^output $name: " "$log" | sed "s/^output $name: //" | tr -d '\r'
-    check "transport: every check passed in the guest" [ "$(field "$result" exit)" = 0 ]
+    check "$name: every check passed in the guest" [ "$(field "$result" exit)" = 0 ]
     continue
   fi
   expected=$seam/$name.out

@@ -17,7 +17,8 @@ status=0
 "$here/run_usb_guest_test.sh" "$name" "$build/kernel-guest" \
   "$build/tests/kernel/vkr_guest_checks" "$updater" \
   "$build/sim/usb/vokari-usb-recorder" "$build/tests/kernel/vkr_pty_keys" \
-  "$build/sim/vokari-update-sim" "$build/tests/kernel/vkr_usb_transport_checks" | sed 's/ output [0-9a-f]\{64\} state .* updater_commands/ updater_commands/' ||
+  "$build/sim/vokari-update-sim" "$build/tests/kernel/vkr_usb_transport_checks" \
+  "$build/tests/kernel/vokari-tool-static" | sed 's/ output [0-9a-f]\{64\} state .* updater_commands/ updater_commands/' ||
   status=$?
 log=$build/kernel-guest/console-usb-$name-$(basename "$updater").log
 grep -aE '^(output|recorder|host|dmesg) ' "$log" | tr -d '\r' || true

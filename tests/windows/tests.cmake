@@ -62,12 +62,12 @@ add_test(NAME windows_exports_need_no_startup
 set_tests_properties(windows_exports_need_no_startup PROPERTIES LABELS windows-static)
 
 # The resources each module ships with (read back with windres).
-foreach(target vokari vokari-update vokari-update-sim vokari-image)
+foreach(target vokari vokari-update vokari-update-sim vokari-image vokari-tool vokari-tool-sim)
   set(options "")
   if(NOT target STREQUAL "vokari")
     list(APPEND options -DMANIFEST=ON)
   endif()
-  if(target MATCHES "^vokari-update")
+  if(target MATCHES "^vokari-(update|tool)")
     list(APPEND options -DIMAGES=ON)
   endif()
   add_test(NAME windows_resources_${target}
