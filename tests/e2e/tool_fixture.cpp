@@ -46,7 +46,8 @@ std::string ToolDriveName(int drive) {
 
 const std::vector<uint8_t>& ShippedFirmwareImage() {
     static const std::vector<uint8_t> image = [] {
-        std::vector<uint8_t> payload = ReadBytes(std::string(VKR_IMAGES_DIR) + "/fwc.bin");
+        // One literal: GCC 12 at -O2 warns, wrongly, on string + literal here.
+        std::vector<uint8_t> payload = ReadBytes(VKR_IMAGES_DIR "/fwc.bin");
         TakeFirmwareImage(payload.data(), payload.size());
         return std::vector<uint8_t>(FirmwareImage, FirmwareImage + UpdateImageSize);
     }();
