@@ -4,7 +4,12 @@
 // everything it writes goes to OUT as it comes, and pty_keys ends with the
 // program's exit code (124 when SECONDS ran out and it was killed).
 //
-//   pty_keys [--user UID] OUT KEYS SECONDS PROGRAM [ARGS...]
+//   pty_keys [--user UID] [--ahead MS] OUT KEYS SECONDS PROGRAM [ARGS...]
+//
+// With --ahead (a Windows program under Wine), standard output goes through a
+// pipe, where Wine's console writes it in blocks, so no question can be
+// waited for: the keys are typed ahead instead, MS after the program has
+// taken the terminal for itself and then 100 ms apart.
 //
 // It runs the same on the host (the seam-level run) and in the test guest,
 // so that the two outputs can be compared byte for byte. With --user the
@@ -51,6 +56,35 @@ int Usage() {
     return 2;
 }
 
+enum : int { AheadGapMs = 100 };
+
+// The keys typed ahead, once the program reads the terminal key by key (so
+// that none of them waits in the line editor for an Enter).
+int RunAhead(PtyProcess& process, const std::string& keys, long long delayMs, long long deadline,
+             int out) {
+    size_t written = 0, nextKey = 0;
+    long long raw = -1, nextAt = 0;
+    int code = ExitTimedOut;
+    while (code == ExitTimedOut && NowMs() < deadline) {
+        code = process.WaitExit(20);
+        const std::string& output = process.Output();
+        if (output.size() > written) {
+            (void)!write(out, output.data() + written, output.size() - written);
+            written = output.size();
+        }
+        if (code != ExitTimedOut) break;
+        if (raw < 0 && !process.TerminalIsCooked()) {
+            raw = NowMs();
+            nextAt = raw + delayMs;
+        }
+        if (raw >= 0 && nextKey < keys.size() && NowMs() >= nextAt) {
+            process.Press(std::string(1, keys[nextKey++]));
+            nextAt = NowMs() + AheadGapMs;
+        }
+    }
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +94,11 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--user") == 0) {
         user = argv[2];
         first = 3;
+    }
+    long long aheadMs = -1;
+    if (argc - first >= 2 && std::strcmp(argv[first], "--ahead") == 0) {
+        aheadMs = std::atoll(argv[first + 1]);
+        first += 2;
     }
     if (argc - first < 4) return Usage();
     const char* outPath = argv[first];
@@ -82,10 +121,13 @@ int main(int argc, char** argv) {
     int out = open(outPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) return 2;
     PtyProcess process;
-    if (!process.Start(program, args)) return 2;
+    LaunchOptions options;
+    options.stdoutPipe = aheadMs >= 0;
+    if (!process.Start(program, args, options)) return 2;
     size_t written = 0, answered = 0, nextKey = 0;
     int code = ExitTimedOut;
-    while (code == ExitTimedOut && NowMs() < deadline) {
+    if (aheadMs >= 0) code = RunAhead(process, keys, aheadMs, deadline, out);
+    while (aheadMs < 0 && code == ExitTimedOut && NowMs() < deadline) {
         code = process.WaitExit(100);
         const std::string& output = process.Output();
         if (output.size() > written) {
