@@ -11,11 +11,14 @@
 # the same state and sent it the same commands.
 #
 # Usage: run_wine_guest_test.sh GROUP CACHE UPDATER_EXE VOKARI_USB_RECORDER
-#          PTY_KEYS VOKARI_UPDATE_SIM GUEST_CHECKS
+#          PTY_KEYS VOKARI_UPDATE_SIM GUEST_CHECKS [NATIVE_UPDATER]
+# NATIVE_UPDATER (the static Linux vokari-update) runs the scenarios whose
+# name ends in -native (the benchmark's).
 # Exit status: 0 passed, 77 skipped (no Windows build, no wine64, or QEMU
 # cannot be installed), else failed.
 set -euo pipefail
 group=$1 cache=$2 exe=$3 recorder=$4 pty_keys=$5 update_sim=$6 guest_checks=$7
+native=${8:-}
 here=$(cd "$(dirname "$0")" && pwd)
 scenarios=$here/guest/wine_scenarios
 
@@ -30,6 +33,13 @@ if [ ! -x /usr/lib/wine/wine64 ] || ! command -v wine >/dev/null; then
   exit 77
 fi
 exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
+# The guest mounts a tmpfs of its own over the host's /tmp.
+for program in "$exe" "$recorder" "$pty_keys" "$guest_checks" "$cache"; do
+  case "$(realpath -m "$program")" in
+    /tmp/*) echo "FAIL: $program is under /tmp, which the guest does not see:" \
+                 "put the builds elsewhere"; exit 1 ;;
+  esac
+done
 # Built by the same Windows build, beside the updater.
 drive_checks=$(dirname "$exe")/vkr_wine_drive_checks.exe
 mkdir -p "$cache"
@@ -57,7 +67,7 @@ fi
 
 initramfs=$cache/initramfs-wine.cpio.gz
 inputs=("$here/guest/wine_init" "$scenarios" /bin/busybox "$cache/kernel/vmlinuz")
-config="PREFIX=$prefix UPDATER_EXE=$exe DRIVE_CHECKS=$drive_checks RECORDER=$recorder PTY_KEYS=$pty_keys GUEST_CHECKS=$guest_checks"
+config="PREFIX=$prefix UPDATER_EXE=$exe DRIVE_CHECKS=$drive_checks NATIVE_UPDATER=$native RECORDER=$recorder PTY_KEYS=$pty_keys GUEST_CHECKS=$guest_checks"
 stale=false
 [ -f "$initramfs" ] && [ "$(cat "$initramfs.config" 2>/dev/null)" = "$config" ] || stale=true
 for input in "${inputs[@]}"; do [ "$input" -nt "$initramfs" ] && stale=true; done

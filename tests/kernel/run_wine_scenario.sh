@@ -15,7 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 status=0
 "$here/run_wine_guest_test.sh" "$name" "$build/kernel-guest" "$exe" \
   "$build/sim/usb/vokari-usb-recorder" "$build/tests/kernel/vkr_pty_keys" \
-  "$build/sim/vokari-update-sim" "$build/tests/kernel/vkr_guest_checks" |
+  "$build/sim/vokari-update-sim" "$build/tests/kernel/vkr_guest_checks" \
+  "$build/tests/kernel/vokari-update-static" |
   sed 's/ output [0-9a-f]\{64\} state .* updater_commands/ updater_commands/' || status=$?
 log=$build/kernel-guest/console-wine-$name.log
 grep -aE '^(output|recorder|dmesg) ' "$log" | tr -d '\r' || true
