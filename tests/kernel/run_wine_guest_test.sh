@@ -104,7 +104,7 @@ while read -r g name keys options; do
       # The first copy holds the lock at its first question; the second
       # copy's output and exit are compared, the first's commands and state.
       # shellcheck disable=SC2086
-      "$pty_keys" --ahead 8000 "$seam/first.out" "$keys" 400 "$update_sim" \
+      "$pty_keys" --ahead-when "$seam/second.done" "$seam/first.out" "$keys" 400 "$update_sim" \
         --state "$seam/$name.state" --trace "$seam/$name.trace" --lock "$lock" $options \
         </dev/null &
       # The lock is a name in the abstract socket namespace.
@@ -112,6 +112,7 @@ while read -r g name keys options; do
       "$pty_keys" "$seam/$name.out" x 60 "$update_sim" --state "$seam/second-copy.state" \
         --lock "$lock" </dev/null
       echo $? >"$seam/$name.exit"
+      touch "$seam/second.done"
       wait
     else
       # shellcheck disable=SC2086
