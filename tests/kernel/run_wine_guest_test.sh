@@ -24,7 +24,8 @@ scenarios=$here/guest/wine_scenarios
 
 if [ ! -f "$exe" ]; then
   echo "SKIP: no Windows build of the updater at $exe (build it first:" \
-       "cmake --preset windows-x64 && cmake --build --preset windows-x64 --target vokari-update," \
+       "cmake --preset windows-x64 && cmake --build --preset windows-x64 --target vokari-update" \
+       "vkr_wine_drive_checks," \
        "or point VKR_WINDOWS_UPDATER at one)"
   exit 77
 fi
@@ -42,6 +43,11 @@ for program in "$exe" "$recorder" "$pty_keys" "$guest_checks" "$cache"; do
 done
 # Built by the same Windows build, beside the updater.
 drive_checks=$(dirname "$exe")/vkr_wine_drive_checks.exe
+if [ ! -f "$drive_checks" ] &&
+   grep -v '^#' "$scenarios" | awk -v g="$group" '($1 == g || $2 == g) && $2 == "drive"' | grep -q .; then
+  echo "FAIL: no $drive_checks beside the updater: build the windows-x64 target vkr_wine_drive_checks"
+  exit 1
+fi
 mkdir -p "$cache"
 cache=$(cd "$cache" && pwd)
 exec 9>"$cache/.lock"
