@@ -22,6 +22,9 @@ modules=(scsi_common scsi_mod crc64 crc64-rocksoft crc64_rocksoft_generic crct10
          virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_pci virtio_scsi)
 # The USB gadget side, for the simulated recorder served as a USB disk.
 modules+=(configfs udc-core libcomposite usb_f_fs dummy_hcd)
+# The host's root over 9p, and a writable layer on it, for the Windows
+# programs under Wine in the guest.
+modules+=(netfs fscache 9pnet 9pnet_virtio 9p overlay)
 
 static_busybox() {
   [ -x /bin/busybox ] && ! ldd /bin/busybox >/dev/null 2>&1
@@ -139,4 +142,5 @@ fetch_kernel() {
 tools_present || install_tools
 tools_present || { echo "SKIP: QEMU is still missing after installing it"; exit 77; }
 # A kernel fetched before the gadget modules were asked for lacks them.
-[ -f "$cache/kernel/vmlinuz" ] && [ -f "$cache/kernel/modules/dummy_hcd.ko" ] || fetch_kernel
+[ -f "$cache/kernel/vmlinuz" ] && [ -f "$cache/kernel/modules/dummy_hcd.ko" ] &&
+  [ -f "$cache/kernel/modules/9p.ko" ] || fetch_kernel

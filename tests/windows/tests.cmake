@@ -75,3 +75,9 @@ foreach(target vokari vokari-update vokari-update-sim vokari-image vokari-tool v
             ${options} -P ${CMAKE_CURRENT_SOURCE_DIR}/windows/check_resources.cmake)
   set_tests_properties(windows_resources_${target} PROPERTIES LABELS windows-static)
 endforeach()
+
+# The Windows drive layer against the USB recorder in a kernel guest under
+# Wine: built here, run by tests/kernel/run_wine_guest_test.sh from the
+# default build, which finds it beside vokari-update.exe.
+add_executable(vkr_wine_drive_checks ${CMAKE_SOURCE_DIR}/tests/kernel/guest/wine_drive_checks.cpp)
+target_link_libraries(vkr_wine_drive_checks PRIVATE vkr_windows_drive)
