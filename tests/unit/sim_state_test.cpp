@@ -30,9 +30,11 @@ protected:
         path = reserved + ".state";
     }
     void TearDown() override {
+        // The recorder first lets go of its file: Windows removes no file
+        // that is still open, and the next test would find this one.
+        SimTest::TearDown();
         std::remove(path.c_str());
         std::remove(reserved.c_str());
-        SimTest::TearDown();
     }
 
     bool StartOn(std::vector<const char*> extra, std::string* error = nullptr) {
