@@ -22,12 +22,13 @@ namespace {
 }
 
 // Starts the simulator as vokari-update-sim would, minus what reaches
-// outside this process: files, real time, stopping the process.
+// outside this process: files, real time, stopping or killing the process.
 void StartFrom(SimOptions options) {
     options.statePath = nullptr;
     options.tracePath = nullptr;
     options.realTime = false;
     options.stopAtGiven = false;
+    options.killAt = 0;
     char error[128];
     if (!SimStart(options, error, sizeof error)) return;
     DeviceResetState();
